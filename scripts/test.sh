@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The whole test run: installs what is missing, builds the three targets
+# (native, win64, win32), runs the native tests under the sanitizers, the
+# Windows tests and the end-to-end tests under Wine, and the fuzzers for a
+# bounded time. Ends with one line "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/install-deps.sh || { echo "dependency installation failed"; exit 1; }
+
+jobs=$(nproc)
+fuzz_seconds=${KUMOYA_FUZZ_SECONDS:-45}
+passed=0; failed=0; failures=()
+step() {  # step NAME COMMAND...
+  local name=$1; shift
+  echo "=== $name"
+  if "$@"; then passed=$((passed + 1)); echo "=== $name: ok"
+  else failed=$((failed + 1)); failures+=("$name"); echo "=== $name: FAILED"; fi
+}
+build() {  # build PRESET [TARGET...]
+  local preset=$1; shift
+  cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$jobs" "$@"
+}
+
+if ! build native; then echo "native build failed"; echo "0 passed, 1 failed"; exit 1; fi
+step "native unit tests" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  build/native/kumoya_tests --gtest_brief=1
+
+step "win64 build" build win64
+step "win32 build" build win32
+
+if [ -f build/win64/kumoya_tests.exe ]; then
+  # shellcheck source=scripts/wine-env.sh
+  source scripts/wine-env.sh
+  step "win64 unit tests under Wine" "$WINE" build/win64/kumoya_tests.exe --gtest_brief=1
+  for t in tests/e2e/*_test.sh; do
+    [ -e "$t" ] || continue
+    step "end-to-end $(basename "$t" .sh)" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" bash "$t"
+  done
+  wine_env_cleanup
+fi
+
+if build fuzz; then
+  for f in build/fuzz/*_fuzz; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    corpus=$(mktemp -d); seeds="fuzz/corpus/$name"
+    step "fuzz $name (${fuzz_seconds}s)" "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 "$corpus" $( [ -d "$seeds" ] && echo "$seeds" )
+    rm -rf "$corpus"
+  done
+else
+  failed=$((failed + 1)); failures+=("fuzz build")
+fi
+
+[ ${#failures[@]} -gt 0 ] && printf 'failed: %s\n' "${failures[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
