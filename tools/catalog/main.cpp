@@ -1,0 +1,2 @@
+// Filled in with the catalogue.
+int main() { return 0; }
