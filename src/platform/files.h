@@ -31,6 +31,7 @@ bool ReplaceFileAtomically(std::string_view path, const Bytes& data);
 bool DeleteFileAt(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);
 bool CreateDirectories(std::string_view path);
+bool RemoveEmptyDirectory(std::string_view path);
 
 struct DirectoryEntry {
     std::string name;  // stored name, no folder

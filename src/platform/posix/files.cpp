@@ -1,0 +1,242 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <limits.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/codec.h"
+#include "platform/posix/host_path.h"
+#include "platform/text.h"
+
+namespace kumoya::platform {
+namespace {
+
+thread_local std::string lastError;
+
+bool Fail(const char* call, int error) {
+    lastError = std::string(call) + ": " + std::strerror(error) + " (errno " + std::to_string(error) + ")";
+    return false;
+}
+
+bool FailNoHostPath(std::string_view path) {
+    lastError = "no host path for " + std::string(path);
+    return false;
+}
+
+bool WriteAll(int fd, const Bytes& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool StatHost(std::string_view path, struct stat& st) {
+    auto host = posix::ToHostPath(path);
+    return host && ::stat(host->c_str(), &st) == 0;
+}
+
+}  // namespace
+
+const std::string& LastError() { return lastError; }
+
+bool FileExists(std::string_view path) {
+    struct stat st;
+    return StatHost(path, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+    struct stat st;
+    return StatHost(path, st) && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> StoredName(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    struct stat st;
+    if (!host || ::lstat(host->c_str(), &st) != 0) return std::nullopt;
+    std::size_t slash = host->find_last_of('/');
+    std::string name = slash == std::string::npos ? *host : host->substr(slash + 1);
+    if (name.empty()) return std::nullopt;
+    auto sjis = Utf8ToSjis(name);
+    if (!sjis) lastError = "name has no Shift_JIS form: " + name;
+    return sjis;
+}
+
+std::optional<Bytes> ReadFileBytes(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path), std::nullopt;
+    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail("open", errno), std::nullopt;
+    Bytes data;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int error = errno;
+            ::close(fd);
+            return Fail("read", error), std::nullopt;
+        }
+        if (n == 0) break;
+        data.insert(data.end(), buffer, buffer + n);
+    }
+    ::close(fd);
+    return data;
+}
+
+bool WriteFileBytes(std::string_view path, const Bytes& data) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    int fd = ::open(host->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return Fail("open", errno);
+    bool ok = WriteAll(fd, data);
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok || Fail("write", error);
+}
+
+bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    std::string temp = *host + ".new";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return Fail("open", errno);
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
+        int error = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return Fail("write", error);
+    }
+    if (::close(fd) != 0) {
+        int error = errno;
+        ::unlink(temp.c_str());
+        return Fail("close", error);
+    }
+    if (::rename(temp.c_str(), host->c_str()) != 0) {
+        int error = errno;
+        ::unlink(temp.c_str());
+        return Fail("rename", error);
+    }
+    // Make the rename itself durable.
+    std::size_t slash = host->find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : host->substr(0, slash));
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool DeleteFileAt(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    return ::unlink(host->c_str()) == 0 || Fail("unlink", errno);
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+    auto a = posix::ToHostPath(from);
+    auto b = posix::ToHostPath(to);
+    if (!a || !b) return FailNoHostPath(!a ? from : to);
+    // Windows' MoveFile refuses to replace an existing file; keep that.
+    struct stat st;
+    if (::lstat(b->c_str(), &st) == 0) return Fail("rename", EEXIST);
+    return ::rename(a->c_str(), b->c_str()) == 0 || Fail("rename", errno);
+}
+
+bool CreateDirectories(std::string_view path) {
+    if (path.empty()) return true;
+    if (DirectoryExists(path)) return true;
+    std::string parent = sjis::Parent(path);
+    if (!parent.empty() && parent != path && !CreateDirectories(parent)) return false;
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    if (::mkdir(host->c_str(), 0755) == 0 || errno == EEXIST) return true;
+    return Fail("mkdir", errno);
+}
+
+bool RemoveEmptyDirectory(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    return ::rmdir(host->c_str()) == 0 || Fail("rmdir", errno);
+}
+
+std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
+    std::vector<DirectoryEntry> entries;
+    std::string folder = sjis::FolderWithSeparator(pattern);
+    auto mask = SjisToUtf8(sjis::FileName(pattern));
+    auto host = posix::ToHostPath(folder.empty() ? "." : folder);
+    if (!host || !mask) {
+        FailNoHostPath(pattern);
+        return entries;
+    }
+    DIR* dir = ::opendir(host->c_str());
+    if (!dir) {
+        Fail("opendir", errno);
+        return entries;
+    }
+    // Windows matches "*.*" against every name, dotted or not.
+    std::string glob = *mask == "*.*" ? "*" : *mask;
+    while (dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (::fnmatch(glob.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+        auto sjisName = Utf8ToSjis(name);
+        if (!sjisName) continue;  // a name the program could not address
+        struct stat st;
+        std::string full = *host + "/" + name;
+        bool isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        entries.push_back({*sjisName, isDir});
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+std::string ProgramPath() {
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    return posix::FromHostPath(std::string(buffer, static_cast<std::size_t>(n))).value_or(std::string());
+}
+
+std::string ProgramFolder() { return sjis::FolderWithSeparator(ProgramPath()); }
+
+std::string ComputerName() {
+    char buffer[256] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0) return "LOCALHOST";
+    // Windows reports the NetBIOS form: upper case, at most 15 characters, up
+    // to the first dot.
+    std::string name(buffer);
+    name = name.substr(0, name.find('.'));
+    if (name.size() > 15) name.resize(15);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name.empty() ? "LOCALHOST" : name;
+}
+
+std::string TempFolder() {
+    const char* tmp = ::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : "/tmp";
+    auto win = posix::FromHostPath(folder).value_or("Z:\\tmp");
+    if (win.back() != '\\') win += '\\';
+    return win;
+}
+
+}  // namespace kumoya::platform

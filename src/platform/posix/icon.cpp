@@ -1,0 +1,11 @@
+#include "platform/icon.h"
+
+namespace kumoya::platform {
+
+void Icon::Reset() {
+    handle_ = nullptr;
+    source_.clear();
+    valid_ = false;
+}
+
+}  // namespace kumoya::platform

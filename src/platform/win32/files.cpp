@@ -1,0 +1,215 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "platform/win32/wide.h"
+
+namespace kumoya::platform {
+namespace {
+
+thread_local std::string lastError;
+
+bool Fail(const char* call, DWORD error = GetLastError()) {
+    lastError = win32::ErrorText(call, error);
+    return false;
+}
+
+std::optional<std::wstring> Wide(std::string_view path) {
+    auto w = win32::ToWide(path);
+    if (!w) lastError = "not valid Shift_JIS: " + std::string(path);
+    return w;
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (valid()) CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE get() const { return h_; }
+    bool Close() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) != 0;
+    }
+
+private:
+    HANDLE h_;
+};
+
+DWORD Attributes(std::string_view path) {
+    auto w = Wide(path);
+    return w ? GetFileAttributesW(w->c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteAll(HANDLE h, const Bytes& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(h, data.data() + done, chunk, &written, nullptr)) return Fail("WriteFile");
+        done += written;
+    }
+    return true;
+}
+
+bool WriteNew(const std::wstring& path, const Bytes& data, bool flush) {
+    Handle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return Fail("CreateFileW");
+    if (!WriteAll(h.get(), data)) return false;
+    if (flush && !FlushFileBuffers(h.get())) return Fail("FlushFileBuffers");
+    return h.Close() || Fail("CloseHandle");
+}
+
+}  // namespace
+
+const std::string& LastError() { return lastError; }
+
+bool FileExists(std::string_view path) {
+    DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(std::string_view path) {
+    DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> StoredName(std::string_view path) {
+    auto w = Wide(path);
+    if (!w) return std::nullopt;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(w->c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return Fail("FindFirstFileW"), std::nullopt;
+    FindClose(find);
+    auto name = win32::FromWide(data.cFileName);
+    if (!name) lastError = "stored name has no Shift_JIS form";
+    return name;
+}
+
+std::optional<Bytes> ReadFileBytes(std::string_view path) {
+    auto w = Wide(path);
+    if (!w) return std::nullopt;
+    Handle h(CreateFileW(w->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h.valid()) return Fail("CreateFileW"), std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h.get(), &size)) return Fail("GetFileSizeEx"), std::nullopt;
+    Bytes data(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < data.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(h.get(), data.data() + done, chunk, &got, nullptr)) return Fail("ReadFile"), std::nullopt;
+        if (got == 0) break;  // the file shrank meanwhile
+        done += got;
+    }
+    data.resize(done);
+    return data;
+}
+
+bool WriteFileBytes(std::string_view path, const Bytes& data) {
+    auto w = Wide(path);
+    return w && WriteNew(*w, data, false);
+}
+
+bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
+    auto w = Wide(path);
+    if (!w) return false;
+    std::wstring temp = *w + L".new";
+    if (!WriteNew(temp, data, true)) {
+        DeleteFileW(temp.c_str());
+        return false;
+    }
+    if (!MoveFileExW(temp.c_str(), w->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        DeleteFileW(temp.c_str());
+        return Fail("MoveFileExW", error);
+    }
+    return true;
+}
+
+bool DeleteFileAt(std::string_view path) {
+    auto w = Wide(path);
+    return w && (DeleteFileW(w->c_str()) || Fail("DeleteFileW"));
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+    auto a = Wide(from);
+    auto b = Wide(to);
+    return a && b && (MoveFileW(a->c_str(), b->c_str()) || Fail("MoveFileW"));
+}
+
+bool CreateDirectories(std::string_view path) {
+    if (path.empty() || DirectoryExists(path)) return true;
+    std::string parent = sjis::Parent(path);
+    if (!parent.empty() && parent != path && !CreateDirectories(parent)) return false;
+    auto w = Wide(path);
+    if (!w) return false;
+    if (CreateDirectoryW(w->c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    return Fail("CreateDirectoryW");
+}
+
+bool RemoveEmptyDirectory(std::string_view path) {
+    auto w = Wide(path);
+    return w && (RemoveDirectoryW(w->c_str()) || Fail("RemoveDirectoryW"));
+}
+
+std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
+    std::vector<DirectoryEntry> entries;
+    auto w = Wide(pattern);
+    if (!w) return entries;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(w->c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        Fail("FindFirstFileW");
+        return entries;
+    }
+    do {
+        std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        auto sjisName = win32::FromWide(name);
+        if (!sjisName) continue;  // a name the program could not address
+        entries.push_back({*sjisName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+std::string ProgramPath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return win32::FromWide(buffer).value_or(std::string());
+}
+
+std::string ProgramFolder() { return sjis::FolderWithSeparator(ProgramPath()); }
+
+std::string ComputerName() {
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(buffer, &size)) return {};
+    return win32::FromWide(std::wstring_view(buffer, size)).value_or(std::string());
+}
+
+std::string TempFolder() {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    if (n == 0 || n > MAX_PATH) return "C:\\";
+    return win32::FromWide(std::wstring_view(buffer, n)).value_or("C:\\");
+}
+
+}  // namespace kumoya::platform
