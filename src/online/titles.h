@@ -17,7 +17,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kumoya {
@@ -104,8 +103,10 @@ public:
     TFTitleList() = default;
     TFTitleList(TFTitleList&&) = default;
     TFTitleList& operator=(TFTitleList&&) = default;
+    TFTitleList(const TFTitleList&) = delete;
+    TFTitleList& operator=(const TFTitleList&) = delete;
 
-    int Count() const { return static_cast<int>(items_.size()); }
+    int Count() const { return static_cast<int>(count_); }
     // The entry at a position, or nullptr outside the list.
     const TFTitle* At(int index) const;
     // Position of the first entry whose key equals `key` (already a key, as
@@ -114,18 +115,33 @@ public:
 
     // Appends an entry and answers its position. The entry's key must not
     // change while it is in the list.
-    int Add(std::unique_ptr<TFTitle> title);
+    int Add(TFTitle&& title);
     void Clear();
     void Reserve(std::size_t count);
 
 private:
     friend class TFAllTitle;
-    TFTitle* MutableAt(int index) { return items_[static_cast<std::size_t>(index)].get(); }
+    TFTitle& Item(std::size_t index) { return chunks_[index / kChunk][index % kChunk]; }
+    const TFTitle& Item(std::size_t index) const { return chunks_[index / kChunk][index % kChunk]; }
 
-    std::vector<std::unique_ptr<TFTitle>> items_;
-    // Key -> position of its first entry. The views point into the keys of
-    // the owned entries, which stay where they are while the list lives.
-    std::unordered_map<std::string_view, int> first_;
+    // Key -> position of its first entry: an open-addressed table of
+    // positions, probed linearly; a slot keeps the key's hash so that most
+    // probes never touch an entry.
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::int32_t position = -1;  // -1: empty
+    };
+    // The slot that holds `key`, or the empty one where it would go.
+    std::size_t Probe(std::string_view key, std::uint32_t hash) const;
+    void ResizeIndex(std::size_t keys);
+
+    // Entries live in fixed-size chunks: one allocation per kChunk entries,
+    // and an entry never moves while the list holds it.
+    static constexpr std::size_t kChunk = 256;
+    std::vector<std::unique_ptr<TFTitle[]>> chunks_;
+    std::size_t count_ = 0;
+    std::vector<Slot> slots_;  // a power of two in size, at most half full
+    std::size_t keys_ = 0;     // distinct keys in slots_
 };
 
 // The database: the last loaded header and the entries of all files.
