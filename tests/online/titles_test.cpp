@@ -173,9 +173,10 @@ TEST(TitleMerge, LongExtensionListsMergeLikeShortOnes) {
     // merge computed here.
     TFTitle have;
     TFTitle later;
-    for (int i = 0; i < 80; ++i) have.ExtNames.push_back("e" + std::to_string(i * 3));
+    auto name = [](char letter, int n) { return std::string(1, letter) += std::to_string(n); };
+    for (int i = 0; i < 80; ++i) have.ExtNames.push_back(name('e', i * 3));
     have.ExtNames.push_back("E0");  // a duplicate already held stays
-    for (int i = 0; i < 90; ++i) later.ExtNames.push_back((i % 2 ? "E" : "e") + std::to_string(i * 2));
+    for (int i = 0; i < 90; ++i) later.ExtNames.push_back(name(i % 2 ? 'E' : 'e', i * 2));
     later.ExtNames.push_back(kPe);
     later.ExtNames.push_back(kZu);  // not the same as ペ
     later.ExtNames.push_back("e2");  // already appended as E2
