@@ -98,19 +98,26 @@ int TNFile::Load() {
     keepDamagedFile_ = false;
     if (!platform::FileExists(fileName_)) return kNoFile;
     auto bytes = platform::ReadFileBytes(fileName_);
+    int result = kDamaged;
+    if (!bytes) {
+        ResetToDefaults();
+        loadError_ = "cannot read " + fileName_ + ": " + platform::LastError();
+    } else {
+        result = LoadFromBytes(bytes->data(), bytes->size());
+    }
+    keepDamagedFile_ = result == kDamaged;
+    return result;
+}
+
+int TNFile::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
+    loadError_.clear();
     fmt::Image image;
     fmt::Fault fault;
-    if (!bytes) {
-        loadError_ = "cannot read " + fileName_ + ": " + platform::LastError();
-    } else if (!fmt::Parse(bytes->data(), bytes->size(), image, fault)) {
-        loadError_ = fault.What + " at offset " + std::to_string(fault.Offset);
-    }
-    if (!loadError_.empty()) {
+    if (!fmt::Parse(data, size, image, fault)) {
         ResetToDefaults();
-        keepDamagedFile_ = true;
+        loadError_ = fault.What + " at offset " + std::to_string(fault.Offset);
         return kDamaged;
     }
-
     Head = image.Head;
     Progs.Clear();
     for (auto& p : image.Progs) Progs.AppendStored(std::make_unique<TProg>(std::move(p)));
@@ -128,15 +135,7 @@ int TNFile::Save() {
         saveError_ = "the damaged catalogue " + fileName_ + " is still in place; it is not overwritten";
         return -1;
     }
-    fmt::Image image;
-    image.Head = Head;
-    image.Progs.reserve(static_cast<std::size_t>(Progs.Count()));
-    for (int i = 0; i < Progs.Count(); ++i) image.Progs.push_back(Progs.At(i));
-    image.Categories = StoreExtList(Categories);
-    image.Extensions = StoreExtList(Extensions);
-    image.History = StoreHistList(History);
-    image.ExtParams = StoreHistList(ExtParams);
-    if (!platform::ReplaceFileAtomically(fileName_, fmt::Serialize(image))) {
+    if (!platform::ReplaceFileAtomically(fileName_, SaveToBytes())) {
         saveError_ = "cannot write " + fileName_ + ": " + platform::LastError();
         return -1;
     }
@@ -150,6 +149,18 @@ TExt* TNFile::FindExtensionFor(std::string_view fileName) const {
     // A name without an extension matches no record, whatever is stored.
     if (key.empty() || Extensions.FindByName(key, ext) != 0) return nullptr;
     return ext;
+}
+
+std::vector<std::uint8_t> TNFile::SaveToBytes() const {
+    fmt::Image image;
+    image.Head = Head;
+    image.Progs.reserve(static_cast<std::size_t>(Progs.Count()));
+    for (int i = 0; i < Progs.Count(); ++i) image.Progs.push_back(Progs.At(i));
+    image.Categories = StoreExtList(Categories);
+    image.Extensions = StoreExtList(Extensions);
+    image.History = StoreHistList(History);
+    image.ExtParams = StoreHistList(ExtParams);
+    return fmt::Serialize(image);
 }
 
 template <class F>

@@ -2,6 +2,7 @@
 // live in, and the questions the windows ask of them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,10 @@ public:
     // 0 written, -1 when the file could not be written (the old file stays
     // as it was). See SaveError().
     int Save();
+    // The same from and to memory, without touching any file.
+    int LoadFromBytes(const std::uint8_t* data, std::size_t size);
+    std::vector<std::uint8_t> SaveToBytes() const;
+
     const std::string& LoadError() const { return loadError_; }
     const std::string& SaveError() const { return saveError_; }
 
