@@ -245,11 +245,11 @@ private:
                 case 'r': out += '\r'; break;
                 case 't': out += '\t'; break;
                 case 'u': {
-                    unsigned cp;
+                    unsigned cp = 0;
                     if (!Hex4(cp)) return false;
                     if (cp >= 0xD800 && cp < 0xDC00 && t_.substr(p_, 2) == "\\u") {
                         p_ += 2;
-                        unsigned low;
+                        unsigned low = 0;
                         if (!Hex4(low)) return false;
                         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                     }
