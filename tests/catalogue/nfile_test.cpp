@@ -236,7 +236,9 @@ TEST(CatalogueFileDamage, ImpossibleCountsAndFields) {
     Bytes whole = SampleFile();
     auto patched = [&](std::size_t at, std::int32_t v) {
         Bytes b = whole;
-        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+        std::uint8_t le[4];
+        for (int i = 0; i < 4; ++i) le[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+        if (at + 4 <= b.size()) std::copy(le, le + 4, b.begin() + static_cast<std::ptrdiff_t>(at));
         return b;
     };
     std::size_t cats = 1088 + 4 + 2 * 1104;
