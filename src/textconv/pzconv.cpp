@@ -206,7 +206,8 @@ std::string TPzConv::ApplyKanaConv(std::string_view s) const {
 // Incomplete input: a Shift_JIS lead byte at the very end, a JIS double-byte
 // byte or an EUC byte without its partner at the very end is not a character
 // of the target encoding and is dropped. An escape sequence cut short, or one
-// we do not know, passes as ordinary bytes.
+// we do not know, passes as ordinary bytes. Shift_JIS bytes that start no
+// character (0x80, 0xA0, 0xFD-0xFF) are single bytes and copied as they are.
 
 std::string TPzConv::SJisToJis(std::string_view s) const {
     const bool widen = JisKanaConvType != ktNone;
