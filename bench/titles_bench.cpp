@@ -16,8 +16,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kumoya::testing::TitleFileWriter;
-using kumoya::testing::TitleRecord;
+using kumoya::testsupport::TitleFileWriter;
+using kumoya::testsupport::TitleRecord;
 
 constexpr int kFiles = 3;
 constexpr int kEntriesPerFile = 20000;

@@ -38,10 +38,10 @@ void CheckIndex(const TFAllTitle& db) {
 
 const std::vector<std::uint8_t>& Base() {
     static const std::vector<std::uint8_t> bytes = [] {
-        kumoya::testing::TitleFileWriter w(4);
+        kumoya::testsupport::TitleFileWriter w(4);
         const std::string names[] = {"A.EXE", "edit.exe", "A.exe", std::string("\x83\x5C") + "ft.exe"};
         for (int i = 0; i < 4; ++i) {
-            kumoya::testing::TitleRecord r;
+            kumoya::testsupport::TitleRecord r;
             r.entryNo = i;
             r.fileName = names[i];
             r.title = "T" + std::to_string(i);

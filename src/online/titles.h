@@ -13,7 +13,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -135,10 +134,10 @@ private:
     std::size_t Probe(std::string_view key, std::uint32_t hash) const;
     void ResizeIndex(std::size_t keys);
 
-    // Entries live in fixed-size chunks: one allocation per kChunk entries,
-    // and an entry never moves while the list holds it.
+    // Entries live in chunks of kChunk: one allocation per chunk, and an
+    // entry never moves while the list holds it.
     static constexpr std::size_t kChunk = 256;
-    std::vector<std::unique_ptr<TFTitle[]>> chunks_;
+    std::vector<std::vector<TFTitle>> chunks_;  // each reserved to kChunk, never more
     std::size_t count_ = 0;
     std::vector<Slot> slots_;  // a power of two in size, at most half full
     std::size_t keys_ = 0;     // distinct keys in slots_

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace kumoya::testing {
+namespace kumoya::testsupport {
 
 struct TitleRecord {
     std::int32_t entryNo = 0;
@@ -72,4 +72,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-}  // namespace kumoya::testing
+}  // namespace kumoya::testsupport

@@ -11,9 +11,9 @@
 
 using kumoya::LoadTitleDatabase;
 using kumoya::TFAllTitle;
-using kumoya::testing::ScratchFolder;
-using kumoya::testing::TitleFileWriter;
-using kumoya::testing::TitleRecord;
+using kumoya::testsupport::ScratchFolder;
+using kumoya::testsupport::TitleFileWriter;
+using kumoya::testsupport::TitleRecord;
 
 namespace {
 

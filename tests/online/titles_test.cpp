@@ -14,8 +14,8 @@ using kumoya::NormaliseTitleKey;
 using kumoya::TFAllTitle;
 using kumoya::TFTitle;
 using kumoya::TitleStream;
-using kumoya::testing::TitleFileWriter;
-using kumoya::testing::TitleRecord;
+using kumoya::testsupport::TitleFileWriter;
+using kumoya::testsupport::TitleRecord;
 
 namespace {
 
