@@ -335,3 +335,57 @@ TEST(TitleBadInput, FieldsWithoutTheirZeroByteStayInsideTheField) {
     EXPECT_EQ(t.ExtNames, std::vector<std::string>{"ABCDEFGHIJKLMNO"});
     EXPECT_EQ(t.ReservedText, "NEXT");
 }
+
+TEST(TitleMerge, LargeListsAgreeWithAPlainFirstMatchScan) {
+    // Enough entries to cross storage chunks and grow the key index several
+    // times; the model is the plain list with a linear first-match search.
+    struct Model {
+        std::string key, title;
+        std::vector<std::string> exts;
+    };
+    std::vector<Model> model;
+    auto find = [&](const std::string& key) {
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            if (model[i].key == key) return static_cast<int>(i);
+        }
+        return -1;
+    };
+    auto keyOf = [](int n) { return std::string("k") += std::to_string(n) += ".exe"; };
+    auto upper = [](std::string s) { return kumoya::sjis::UpperAscii(s); };
+
+    TitleFileWriter first(600);
+    for (int i = 0; i < 600; ++i) {
+        std::string title = std::to_string(i);
+        first.Add(Rec(keyOf(i % 450), title, {i % 2 ? "TXT" : "doc"}));
+        model.push_back({upper(keyOf(i % 450)), title, {i % 2 ? "TXT" : "doc"}});
+    }
+    TitleFileWriter second(700);
+    for (int i = 0; i < 700; ++i) {
+        int n = (i * 7) % 1100;
+        std::string title = std::string("m") += std::to_string(i);
+        second.Add(Rec(upper(keyOf(n)), title, {"txt", "ZIP"}));
+        int at = find(upper(keyOf(n)));
+        if (at < 0) {
+            model.push_back({upper(keyOf(n)), title, {"txt", "ZIP"}});
+            continue;
+        }
+        model[at].title = title;
+        for (const char* ext : {"txt", "ZIP"}) {
+            bool held = false;
+            for (const std::string& h : model[at].exts) held = held || kumoya::sjis::EqualsIgnoreCase(h, ext);
+            if (!held) model[at].exts.push_back(ext);
+        }
+    }
+
+    TFAllTitle db;
+    ASSERT_EQ(db.LoadFirstBytes(first.Bytes()), 0);
+    ASSERT_EQ(db.MergeBytes(second.Bytes()), 0);
+    ASSERT_EQ(db.Count(), static_cast<int>(model.size()));
+    for (int i = 0; i < db.Count(); ++i) {
+        const TFTitle& t = *db.TitleAt(i);
+        ASSERT_EQ(t.Key, model[i].key) << i;
+        EXPECT_EQ(t.Title, model[i].title) << i;
+        EXPECT_EQ(t.ExtNames, model[i].exts) << i;
+    }
+    for (int n = 0; n < 1200; ++n) EXPECT_EQ(db.IndexOfTitle(keyOf(n)), find(upper(keyOf(n)))) << n;
+}
