@@ -1,6 +1,9 @@
 // Loading the title database against reading the same files with plain stdio:
 // three files of 20,000 entries, each sharing half its keys with the next, so
-// that the merges do real work.
+// that the merges do real work. Both sides are bound by memory bandwidth, so
+// on a shared machine compare them with
+//   --benchmark_filter=Title --benchmark_repetitions=10
+//   --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
