@@ -1,5 +1,6 @@
 #include "platform/lnk_format.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -352,7 +353,11 @@ std::optional<std::u16string> LongNameFromExtension(const Reader& item) {
     std::uint16_t size, version;
     std::uint32_t signature;
     if (!item.U16At(at, size) || !item.U16At(at + 2, version) || !item.U32At(at + 4, signature)) return std::nullopt;
-    if (signature != 0xBEEF0004 || size < 0x14 || size > item.Size() - at) return std::nullopt;
+    // Some writers leave version and signature zero and put the name where
+    // version 3 has it.
+    if (signature == 0 && version == 0) version = 3;
+    else if (signature != 0xBEEF0004) return std::nullopt;
+    if (size < 0x14 || size > item.Size() - at) return std::nullopt;
     Reader block(item.At(at), size);
     std::size_t nameAt = 0x12;
     if (version >= 7) nameAt += 2 + 8 + 8;
@@ -509,13 +514,15 @@ std::optional<Link> Decode(const std::uint8_t* data, std::size_t size) {
         std::optional<std::string> text;
         if (unicode) {
             std::u16string wide;
-            for (std::uint16_t i = 0, c; i < count; ++i) {
-                r.U16(c);
-                wide += static_cast<char16_t>(c);
-            }
+            std::uint16_t c = 0;
+            for (std::uint16_t i = 0; i < count && r.U16(c); ++i) wide += static_cast<char16_t>(c);
+            // Some writers count a terminating zero; the text ends there.
+            wide.resize(std::min(wide.size(), wide.find(u'\0')));
             text = Utf16ToSjis(wide);
         } else {
-            text = CheckedSjis(std::string(reinterpret_cast<const char*>(r.At(r.Position())), bytes));
+            std::string narrow(reinterpret_cast<const char*>(r.At(r.Position())), bytes);
+            narrow.resize(std::min(narrow.size(), narrow.find('\0')));
+            text = CheckedSjis(narrow);
             r.Skip(bytes);
         }
         if (!text) return false;

