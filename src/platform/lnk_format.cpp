@@ -159,6 +159,9 @@ Bytes LinkInfoFor(std::string_view target, const std::u16string& wideTarget) {
         // In the narrow form a trail byte may be 0x5C, so locate the split
         // through the wide form and convert the prefix back by length.
         std::size_t wideAt = splitAt(std::u16string_view(wideTarget));
+        // A reader adds no separator after a share name that ends in one, so
+        // "\\server\share\" or a doubled separator keeps the path whole.
+        if (wideAt + 1 >= wideTarget.size() || wideTarget[wideAt - 1] == u'\\') wideAt = wideTarget.size();
         wideShare = wideTarget.substr(0, wideAt);
         wideSuffix = wideAt < wideTarget.size() ? wideTarget.substr(wideAt + 1) : std::u16string();
         auto narrowShare = Utf16ToSjis(wideShare);
