@@ -12,7 +12,7 @@
 namespace kumoya::platform {
 namespace {
 
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 // A script that writes its folder and arguments, one per line, to `out`.
 void WriteRecorder(const std::string& windowsPath, const std::string& outHost) {

@@ -15,7 +15,7 @@ std::string SystemFolder() {
 }
 
 TEST(Win32Shell, FirstIconOnlyFromFilesThatHoldIcons) {
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     ASSERT_TRUE(WriteFileBytes(dir / "note.txt", Bytes{'x'}));
     // ExtractIcon answers 1 for a file that is no icon holder: no icon.
     EXPECT_TRUE(SystemShell().FirstIcon(dir / "note.txt").Empty());
@@ -31,7 +31,7 @@ TEST(Win32Shell, FirstIconOnlyFromFilesThatHoldIcons) {
 }
 
 TEST(Win32Shell, SmallIconOfAFile) {
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     ASSERT_TRUE(WriteFileBytes(dir / "note.txt", Bytes{'x'}));
     Icon icon = SystemShell().SmallIcon(dir / "note.txt");
     ASSERT_FALSE(icon.Empty());
@@ -39,7 +39,7 @@ TEST(Win32Shell, SmallIconOfAFile) {
 }
 
 TEST(Win32Shell, OpenStartsAProgramWithItsParametersInTheFolder) {
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     std::string cmd = SystemFolder() + "\\cmd.exe";
     ASSERT_TRUE(SystemShell().Open(cmd, "/c echo %CD%> out.txt", dir.path(), false, 0));
     std::optional<Bytes> out;

@@ -30,7 +30,7 @@ lnk::Link Sample(const std::string& target) {
 }
 
 TEST(ShellLinkObject, ReadsWhatTheCodecWrites) {
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     auto links = CreateShellLinks();
     // Targets that exist and that do not; a double-byte name with a 0x5C trail byte.
     ASSERT_TRUE(WriteFileBytes(dir / "tool.exe", Bytes{'M', 'Z'}));
@@ -56,7 +56,7 @@ TEST(ShellLinkObject, ReadsWhatTheCodecWrites) {
 }
 
 TEST(ShellLinkObject, CodecReadsWhatTheShellLinkObjectWrites) {
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     auto links = CreateShellLinks();
     ASSERT_TRUE(WriteFileBytes(dir / "tool.exe", Bytes{'M', 'Z'}));
     ASSERT_TRUE(CreateDirectories(dir / kSoft));

@@ -11,7 +11,7 @@
 namespace kumoya {
 namespace {
 
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 TEST(TSCMake, ReadsTheWindowStateOfAShortcut) {
     ScratchFolder dir;

@@ -38,7 +38,7 @@ std::string Utf8(const std::string& sjis) { return platform::SjisToUtf8(sjis).va
 
 TEST(TSCMakeWithLnkInfo, IndependentReaderSeesTheSameParts) {
     if (std::system("command -v lnkinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "lnkinfo is not installed";
-    testing::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     const std::string soft = "\x83\x5C\x83\x74\x83\x67";  // ソフト
     struct Case {
         std::string target;

@@ -11,7 +11,7 @@
 namespace kumoya {
 namespace {
 
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 const std::string kSoft = "\x83\x5C\x83\x74\x83\x67";  // ソフト, trail byte 0x5C
 

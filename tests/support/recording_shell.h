@@ -11,7 +11,7 @@
 
 #include "platform/shell.h"
 
-namespace kumoya::testing {
+namespace kumoya::testsupport {
 
 class RecordingShell : public platform::Shell {
 public:
@@ -40,4 +40,4 @@ private:
     }
 };
 
-}  // namespace kumoya::testing
+}  // namespace kumoya::testsupport
