@@ -15,7 +15,7 @@
 namespace {
 
 const std::string& Text() {
-    static const std::string text = kumoya::testing::JapaneseSampleText(10 * 1024 * 1024);
+    static const std::string text = kumoya::testsupport::JapaneseSampleText(10 * 1024 * 1024);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,19 @@ public:
     int DeleteExtension(std::string_view name);
     int CheckNewDay();
     int AddHistory(std::string_view file, const TProg& prog);
+
+    // Opens a file with the priority-1 program of its extension: 0 done (or
+    // handed to the system's own association), -1 no such file or program,
+    // 1 the user must choose among the extension's programs.
+    int OpenWithRegistered(std::string_view path);
+    // Starts `prog`, with a file or without: 0 started, -1 no such file (or
+    // parameters too long to pass on).
+    int Launch(std::optional<std::string_view> file, TProg& prog);
+    // The program's parameter template for an extension key, or the default.
+    std::string TemplateFor(const TProg& prog, std::string_view key) const;
+
+    // The native window that owns what a launch shows (0 for none).
+    std::uintptr_t OwnerWindow = 0;
 
 private:
     void ResetToDefaults();

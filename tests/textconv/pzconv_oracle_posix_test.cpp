@@ -74,7 +74,7 @@ protected:
     // The sample text with half-width kana added (ｶﾞｿﾘﾝ, ﾊﾟｿｺﾝ, ｳﾞｧｲｵﾘﾝ, a lone
     // ﾞ, ｱﾞ, ﾜﾞ, and the kana punctuation ｡｢｣､･ｰ).
     static std::string TextWithHalfWidthKana() {
-        return kumoya::testing::JapaneseSampleText() +
+        return kumoya::testsupport::JapaneseSampleText() +
                "\xB6\xDE\xBF\xDE\xD8\xDD\xCA\xDF\xBF\xBA\xDD\n"
                "\xB3\xDE\xA7\xB2\xB5\xD8\xDD \xDE \xB1\xDE \xDC\xDE\n"
                "\xA1\xA2\xA3\xA4\xA5\xB0 漢字\xCB\xDF\xCC\xDE\xCD\xDF\xCE\xDE\n";
@@ -106,7 +106,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 TEST_F(TextConvOracle, JisMatchesIconvOnText) {
     TPzConv conv;
-    const std::string text = kumoya::testing::JapaneseSampleText();
+    const std::string text = kumoya::testsupport::JapaneseSampleText();
     const std::string reference = Filter("iconv -f SHIFT_JIS -t ISO-2022-JP", text);
     ASSERT_FALSE(reference.empty());
     EXPECT_EQ(conv.SJisToJis(text), reference);
@@ -141,7 +141,7 @@ TEST_F(TextConvOracle, JisAndEucMatchIconvForEveryCharacter) {
 
 TEST_F(TextConvOracle, EucMatchesIconv) {
     TPzConv conv;
-    const std::string text = kumoya::testing::JapaneseSampleText();
+    const std::string text = kumoya::testsupport::JapaneseSampleText();
     const std::string reference = Filter("iconv -f SHIFT_JIS -t EUC-JP", text);
     EXPECT_EQ(conv.SJisToEuc(text), reference);
     EXPECT_EQ(conv.EucToSJis(reference), text);
@@ -180,7 +180,7 @@ TEST_F(TextConvOracle, Base64MatchesCoreutils) {
     TPzConv conv;
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> byte(0, 255);
-    std::vector<std::string> inputs = {kumoya::testing::JapaneseSampleText(), std::string(7, '\0')};
+    std::vector<std::string> inputs = {kumoya::testsupport::JapaneseSampleText(), std::string(7, '\0')};
     for (std::size_t n : {1u, 2u, 3u, 4u, 5u, 100u, 4097u}) {
         std::string data;
         for (std::size_t i = 0; i < n; ++i) data.push_back(static_cast<char>(byte(rng)));
@@ -220,7 +220,7 @@ for line in sys.stdin.buffer.read().split(b'\n')[:-1]:
 )");
 
     std::vector<std::string> subjects;
-    for (const std::string& line : kumoya::testing::JapaneseSampleLines()) {
+    for (const std::string& line : kumoya::testsupport::JapaneseSampleLines()) {
         // Header lines carry no control bytes; ASCII-only lines are not words.
         if (line.find_first_of("\t\r") != std::string::npos) continue;
         subjects.push_back(line);

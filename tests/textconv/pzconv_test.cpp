@@ -143,7 +143,7 @@ TEST(PzConvJis, EscapesOnlyOnAChangeOfMode) {
 
 TEST(PzConvJis, SampleTextRoundTrips) {
     TPzConv conv;
-    const std::string text = kumoya::testing::JapaneseSampleText();
+    const std::string text = kumoya::testsupport::JapaneseSampleText();
     const std::string jis = conv.SJisToJis(text);
     for (char c : jis) ASSERT_EQ(static_cast<unsigned char>(c) & 0x80, 0) << "JIS output must be 7-bit";
     EXPECT_EQ(conv.JisToSJis(jis), text);
@@ -182,7 +182,7 @@ TEST(PzConvEuc, ConversionBothWays) {
     EXPECT_EQ(conv.SJisToEuc("\xB6\xDE"), Bytes({0x8E, 0xB6, 0x8E, 0xDE}));
     EXPECT_EQ(conv.EucToSJis(Bytes({0x8E, 0xB6, 0x8E, 0xDE})), "\xB6\xDE");
 
-    const std::string text = kumoya::testing::JapaneseSampleText();
+    const std::string text = kumoya::testsupport::JapaneseSampleText();
     EXPECT_EQ(conv.EucToSJis(conv.SJisToEuc(text)), text);
 }
 
@@ -225,7 +225,7 @@ TEST(PzConvWeb, RoundTripOfAnyBytes) {
     std::string all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
     EXPECT_EQ(conv.WebDecode(conv.WebEncode(all)), all);
-    const std::string text = kumoya::testing::JapaneseSampleText();
+    const std::string text = kumoya::testsupport::JapaneseSampleText();
     EXPECT_EQ(conv.WebDecode(conv.WebEncode(text)), text);
 }
 
@@ -279,7 +279,7 @@ TEST(PzConvMime, DecodeWordsInText) {
     EXPECT_EQ(conv.MIMEHeaderDecode(word), "不具合の報告");
     EXPECT_EQ(conv.MIMEHeaderDecode("Re: " + word + " (2)"), "Re: 不具合の報告 (2)");
     EXPECT_EQ(conv.MIMEHeaderDecode("=?iso-2022-jp?b?GyRCRnxLXBsoQg==?="), "日本");
-    const std::string subject = kumoya::testing::JapaneseSampleLines()[2];
+    const std::string subject = kumoya::testsupport::JapaneseSampleLines()[2];
     EXPECT_EQ(conv.MIMEHeaderDecode(conv.MIMEHeaderEncode(subject)), subject);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kumoya::testing {
+namespace kumoya::testsupport {
 
 inline const std::vector<std::string>& JapaneseSampleLines() {
     static const std::vector<std::string> lines = {
@@ -46,4 +46,4 @@ inline std::string JapaneseSampleText(std::size_t bytes = 0) {
     return text;
 }
 
-}  // namespace kumoya::testing
+}  // namespace kumoya::testsupport

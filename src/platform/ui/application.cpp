@@ -1,0 +1,76 @@
+#include "platform/ui/application.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/ui/form.h"
+
+namespace kumoya::ui {
+
+Application& App() {
+    static Application app;
+    return app;
+}
+
+void Application::run(Form& form) {
+    mainForm_ = &form;
+    terminated_ = false;
+    form.show();
+    if (terminated_) return;
+    Backend().runMessageLoop();
+}
+
+void Application::processMessages() { Backend().processMessages(); }
+
+void Application::terminate() {
+    terminated_ = true;
+    Backend().terminate();
+}
+
+Point Application::cursorPos() { return Backend().cursorPos(); }
+
+DialogResult Application::messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                     MsgButtons buttons) {
+    return Backend().messageBox(text, caption.empty() ? title_ : caption, icon, buttons);
+}
+
+void Application::handleException(std::exception_ptr error) noexcept {
+    std::string text = "Unexpected error";
+    try {
+        if (error) std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = e.what();
+    } catch (...) {
+    }
+    try {
+        messageBox(text, title_, MsgIcon::Error, MsgButtons::Ok);
+    } catch (...) {
+        // No way left to show it; at least say it on the error stream.
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    try {
+        terminate();
+    } catch (...) {
+    }
+}
+
+int Application::Protect(const std::function<void()>& body) noexcept {
+    try {
+        body();
+        return 0;
+    } catch (...) {
+        App().handleException(std::current_exception());
+        return 1;
+    }
+}
+
+void Application::reset() {
+    mainForm_ = nullptr;
+    terminated_ = false;
+}
+
+void Application::formGone(const Form& form) {
+    if (mainForm_ == &form) mainForm_ = nullptr;
+}
+
+}  // namespace kumoya::ui

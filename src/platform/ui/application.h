@@ -1,0 +1,66 @@
+// The application object: title, help file, main form, the message loop,
+// message boxes, the cursor position and the top-level exception handler.
+// One per process, reached through App(). Texts are Shift_JIS.
+//
+//   int Run() {
+//       return ui::Application::Protect([] {
+//           ui::App().setTitle("Kumoya");
+//           ui::App().setHelpFile("Zelkova.hlp");
+//           TfrmTitle title;
+//           ui::App().run(title);
+//       });
+//   }
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "platform/ui/backend.h"
+
+namespace kumoya::ui {
+
+class Application {
+public:
+    const std::string& title() const { return title_; }
+    void setTitle(std::string title) { title_ = std::move(title); }
+    const std::string& helpFile() const { return helpFile_; }
+    void setHelpFile(std::string file) { helpFile_ = std::move(file); }
+    Form* mainForm() const { return mainForm_; }
+
+    // Makes `form` the main form, shows it and runs the message loop until
+    // terminate() or the main form closes.
+    void run(Form& form);
+    // Handles every pending message and returns at once.
+    void processMessages();
+    // Ends the message loop (and any modal run) at the next chance.
+    void terminate();
+    bool terminated() const { return terminated_; }
+
+    Point cursorPos();
+    // Caption "" means the application title.
+    DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon = MsgIcon::None,
+                            MsgButtons buttons = MsgButtons::Ok);
+
+    // The top-level handler: shows the exception's text in a message box
+    // with the stop icon and ends the program.
+    void handleException(std::exception_ptr error) noexcept;
+    // Runs `body`; an exception that escapes it goes to handleException.
+    // Answers 0, or 1 after an exception.
+    static int Protect(const std::function<void()>& body) noexcept;
+
+    // Forgets the main form and a terminate request (a new run, or a test).
+    void reset();
+    // Called by a main form that is being destroyed.
+    void formGone(const Form& form);
+
+private:
+    std::string title_;
+    std::string helpFile_;
+    Form* mainForm_ = nullptr;
+    bool terminated_ = false;
+};
+
+Application& App();
+
+}  // namespace kumoya::ui

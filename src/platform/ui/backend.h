@@ -1,0 +1,115 @@
+// The seam between the control model and whatever shows it.
+//
+// Every window is written once against the model classes (Form, Button,
+// PopupMenu, ...). A backend realises the model: the Win32 backend creates
+// native windows ("peers") and turns native notifications into the model's
+// user-action entry points; the headless backend keeps the model alone and
+// lets tests act as the user (see headless.h).
+//
+// Service<UiBackend>::Get() picks the backend: the Windows build's default is
+// the Win32 one, the Linux build's the headless one; a test may install its
+// own with ScopedService (or HeadlessUi, which also resets the Application).
+//
+// Adding a control kind, mechanically:
+//   1. the model class in controls.h: state with getters/setters that call
+//      changed(Prop::...), events as std::function members named like the
+//      window code's handlers (OnClick, OnChange, ...), and one public
+//      user-action entry point per thing a user can do (userClick(),
+//      userSetText(...)) that updates the state and fires the event;
+//      override makePeer() as `return backend.createPeer(*this);`
+//   2. a createPeer overload below (the default, no peer, suits headless);
+//   3. the Win32 peer in platform/win32/ui_controls.cpp: create the native
+//      control, apply Prop changes (suppressing the notifications the native
+//      control raises for its own programmatic changes), decode WM_COMMAND /
+//      WM_NOTIFY into the entry point;
+//   4. if a test needs more than the entry point, a helper in headless.h.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/service.h"
+
+namespace kumoya::ui {
+
+class Control;
+class Form;
+class Button;
+class Label;
+class CheckBox;
+class Panel;
+class Edit;
+class Menu;
+class PopupMenu;
+class MenuItem;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// The answer of a message box, and the modal result of a form.
+enum class DialogResult { None, Ok, Cancel, Yes, No };
+
+// What changed in a control's model; the peer reads the new state from the
+// control itself.
+enum class Prop { Caption, Enabled, Visible, Bounds, Font, Color, Checked, Text, ReadOnly, MaxLength, Items };
+
+class Peer {
+public:
+    virtual ~Peer() = default;
+    virtual void update(Prop what) = 0;
+};
+
+class UiBackend {
+public:
+    virtual ~UiBackend() = default;
+
+    // Native counterparts. Null: the control lives in the model only.
+    virtual std::unique_ptr<Peer> createPeer(Form&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Button&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Label&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(CheckBox&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Panel&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Edit&) { return nullptr; }
+
+    // Runs until terminate() (or, headless, until nothing is pending).
+    virtual void runMessageLoop() = 0;
+    // Handles what is pending and returns; never waits.
+    virtual void processMessages() = 0;
+    virtual void terminate() = 0;
+
+    // Queues a close request for the form (Form::userClose runs later, from
+    // the message loop), so that a handler may close its own form.
+    virtual void postCloseRequest(Form& form) = 0;
+    // Queues the menu command: the item with that id is clicked later.
+    virtual void postMenuCommand(Form& owner, int commandId) = 0;
+    // The form is going away: drop whatever is queued for it.
+    virtual void forgetForm(Form& form) = 0;
+
+    // Shows the form modally until its modal result is set or it closes.
+    virtual void runModal(Form& form) = 0;
+    virtual bool isActive(const Form& form) = 0;
+
+    // Pops the menu up at a screen point and waits until it is dismissed.
+    // Returns the item chosen (its click has been queued with
+    // postMenuCommand) or null.
+    virtual MenuItem* trackPopup(PopupMenu& menu, Point at) = 0;
+
+    virtual Point cursorPos() = 0;
+    virtual DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                    MsgButtons buttons) = 0;
+};
+
+}  // namespace kumoya::ui
+
+namespace kumoya::platform {
+template <> ui::UiBackend& Service<ui::UiBackend>::Default();
+}  // namespace kumoya::platform
+
+namespace kumoya::ui {
+inline UiBackend& Backend() { return platform::Service<UiBackend>::Get(); }
+}  // namespace kumoya::ui

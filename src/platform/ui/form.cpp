@@ -1,0 +1,83 @@
+#include "platform/ui/form.h"
+
+#include "platform/ui/application.h"
+#include "platform/ui/menu.h"
+
+namespace kumoya::ui {
+
+Form::Form(Form* owner) : Container(nullptr), owner_(owner) {
+    setVisible(false);
+    setBounds(0, 0, 320, 240);
+}
+
+Form::~Form() {
+    Backend().forgetForm(*this);
+    App().formGone(*this);
+    releaseOwned();
+    dropPeer();
+}
+
+void Form::makeInvisibleOwner() {
+    invisibleOwner_ = true;
+    borderStyle_ = BorderStyle::None;
+    borderIcons_ = BorderIcons{false, false, false};
+    setBounds(left(), top(), 1, 1);
+}
+
+void Form::show() {
+    realize(Backend());
+    if (visible()) return;
+    setVisible(true);
+    if (OnShow) OnShow();
+}
+
+DialogResult Form::showModal() {
+    realize(Backend());
+    modal_ = true;
+    modalResult_ = DialogResult::None;
+    struct ModalEnd {
+        Form& form;
+        ~ModalEnd() { form.modal_ = false; }
+    } end{*this};
+    Backend().runModal(*this);
+    if (modalResult_ == DialogResult::None) modalResult_ = DialogResult::Cancel;
+    return modalResult_;
+}
+
+void Form::close() { Backend().postCloseRequest(*this); }
+
+bool Form::isActive() const { return Backend().isActive(*this); }
+
+bool Form::userClose() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(canClose);
+    if (!canClose) return false;
+    if (OnClose) OnClose();
+    if (modal_) {
+        // The modal run sees the result, hides the form and returns.
+        if (modalResult_ == DialogResult::None) modalResult_ = DialogResult::Cancel;
+        return true;
+    }
+    hide();
+    if (App().mainForm() == this) App().terminate();
+    return true;
+}
+
+void Form::userDropFiles(const std::vector<std::string>& paths) {
+    if (OnFilesDropped) OnFilesDropped(paths);
+}
+
+MenuItem* Form::findMenuCommand(int commandId) const {
+    for (Menu* menu : menus_) {
+        if (MenuItem* item = menu->items().findCommand(commandId)) return item;
+    }
+    return nullptr;
+}
+
+void Form::userMenuCommand(int commandId) {
+    // The entry may have gone since the command was queued (its menu was
+    // cleared): then nothing happens.
+    if (MenuItem* item = findMenuCommand(commandId)) item->userClick();
+}
+
+}  // namespace kumoya::ui

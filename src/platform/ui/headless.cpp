@@ -1,0 +1,226 @@
+#include "platform/ui/headless.h"
+
+#include "platform/ui/application.h"
+
+namespace kumoya::ui {
+
+// Keeps the headless idea of the active form: the form shown last is
+// active until it hides or the test says otherwise.
+class HeadlessFormPeer : public Peer {
+public:
+    HeadlessFormPeer(HeadlessBackend& backend, Form& form) : backend_(backend), form_(form) {}
+    void update(Prop what) override {
+        if (what != Prop::Visible) return;
+        if (form_.visible()) {
+            backend_.active_ = &form_;
+        } else if (backend_.active_ == &form_) {
+            backend_.active_ = form_.owner();
+        }
+    }
+
+private:
+    HeadlessBackend& backend_;
+    Form& form_;
+};
+
+namespace {
+
+std::string Describe(const MenuItem& parent) {
+    std::string list;
+    for (int i = 0; i < parent.count(); ++i) {
+        if (!parent.item(i).visible()) continue;
+        if (!list.empty()) list += ", ";
+        list += "\"" + parent.item(i).caption() + "\"";
+    }
+    return list.empty() ? "(none)" : list;
+}
+
+bool HasVisibleItems(const MenuItem& item) {
+    for (int i = 0; i < item.count(); ++i) {
+        if (item.item(i).visible()) return true;
+    }
+    return false;
+}
+
+const char* ResultName(DialogResult r) {
+    switch (r) {
+        case DialogResult::Ok: return "OK";
+        case DialogResult::Cancel: return "Cancel";
+        case DialogResult::Yes: return "Yes";
+        case DialogResult::No: return "No";
+        case DialogResult::None: break;
+    }
+    return "None";
+}
+
+bool Offers(MsgButtons buttons, DialogResult answer) {
+    switch (buttons) {
+        case MsgButtons::Ok: return answer == DialogResult::Ok;
+        case MsgButtons::OkCancel: return answer == DialogResult::Ok || answer == DialogResult::Cancel;
+        case MsgButtons::YesNo: return answer == DialogResult::Yes || answer == DialogResult::No;
+        case MsgButtons::YesNoCancel:
+            return answer == DialogResult::Yes || answer == DialogResult::No || answer == DialogResult::Cancel;
+    }
+    return false;
+}
+
+void CheckReachable(const Control& control, const char* what) {
+    if (!control.reachable()) {
+        throw std::logic_error(std::string("headless: ") + what + " \"" + control.caption() +
+                               "\" is hidden or disabled; a user could not reach it");
+    }
+}
+
+}  // namespace
+
+void HeadlessBackend::choosePopupEntry(std::vector<std::string> captionPath) {
+    onNextPopup([path = std::move(captionPath)](PopupMenu& menu) -> MenuItem* {
+        MenuItem* current = &menu.items();
+        for (const std::string& caption : path) {
+            MenuItem* next = current->find(caption);
+            if (!next) {
+                throw std::logic_error("headless: no menu entry \"" + caption + "\"; entries: " + Describe(*current));
+            }
+            if (!next->enabled()) throw std::logic_error("headless: menu entry \"" + caption + "\" is disabled");
+            current = next;
+        }
+        if (current == &menu.items()) throw std::logic_error("headless: empty menu path");
+        if (HasVisibleItems(*current)) {
+            throw std::logic_error("headless: \"" + current->caption() + "\" opens a submenu; entries: " +
+                                   Describe(*current));
+        }
+        if (current->isSeparator()) throw std::logic_error("headless: a separator cannot be chosen");
+        return current;
+    });
+}
+
+void HeadlessBackend::dismissPopup() {
+    onNextPopup([](PopupMenu&) -> MenuItem* { return nullptr; });
+}
+
+std::string HeadlessBackend::unusedScript() const {
+    std::string out;
+    auto note = [&out](std::size_t n, const char* what) {
+        if (n == 0) return;
+        if (!out.empty()) out += "; ";
+        out += std::to_string(n) + " " + what;
+    };
+    note(answers_.size(), "message box answer(s)");
+    note(popupActions_.size(), "popup action(s)");
+    note(modalActions_.size(), "modal form action(s)");
+    return out;
+}
+
+std::unique_ptr<Peer> HeadlessBackend::createPeer(Form& form) {
+    return std::make_unique<HeadlessFormPeer>(*this, form);
+}
+
+bool HeadlessBackend::runOne() {
+    if (queue_.empty()) return false;
+    Posted posted = std::move(queue_.front());
+    queue_.pop_front();
+    posted.work();
+    return true;
+}
+
+void HeadlessBackend::runMessageLoop() {
+    terminated_ = false;
+    while (!terminated_ && runOne()) {
+    }
+}
+
+void HeadlessBackend::processMessages() {
+    while (runOne()) {
+    }
+}
+
+void HeadlessBackend::postCloseRequest(Form& form) {
+    queue_.push_back({&form, [&form] { form.userClose(); }});
+}
+
+void HeadlessBackend::postMenuCommand(Form& owner, int commandId) {
+    queue_.push_back({&owner, [&owner, commandId] { owner.userMenuCommand(commandId); }});
+}
+
+void HeadlessBackend::forgetForm(Form& form) {
+    std::erase_if(queue_, [&form](const Posted& p) { return p.form == &form; });
+    if (active_ == &form) active_ = nullptr;
+}
+
+void HeadlessBackend::runModal(Form& form) {
+    if (modalActions_.empty()) {
+        throw std::logic_error("headless: modal form \"" + form.caption() + "\" shown without a scripted action");
+    }
+    auto action = std::move(modalActions_.front());
+    modalActions_.pop_front();
+    ++modalRuns_;
+    Form* previous = active_;
+    form.show();
+    action(form);
+    processMessages();
+    form.hide();
+    active_ = previous;
+    if (form.modalResult() == DialogResult::None) {
+        throw std::logic_error("headless: modal form \"" + form.caption() + "\" still open after its action");
+    }
+}
+
+MenuItem* HeadlessBackend::trackPopup(PopupMenu& menu, Point at) {
+    if (popupActions_.empty()) throw std::logic_error("headless: popup menu shown without a scripted action");
+    auto action = std::move(popupActions_.front());
+    popupActions_.pop_front();
+    ShownPopup shown{&menu, at, {}};
+    MenuItem* chosen = action(menu);
+    if (chosen) {
+        for (MenuItem* item = chosen; item && item->parent(); item = item->parent()) {
+            shown.chosen.insert(shown.chosen.begin(), item->caption());
+        }
+        postMenuCommand(menu.owner(), chosen->commandId());
+    }
+    popups_.push_back(std::move(shown));
+    return chosen;
+}
+
+DialogResult HeadlessBackend::messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                         MsgButtons buttons) {
+    DialogResult answer = DialogResult::Ok;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    } else if (buttons != MsgButtons::Ok) {
+        throw std::logic_error("headless: no answer queued for the message box \"" + text + "\"");
+    }
+    if (!Offers(buttons, answer)) {
+        throw std::logic_error(std::string("headless: the message box \"") + text + "\" has no " +
+                               ResultName(answer) + " button");
+    }
+    boxes_.push_back({text, caption, icon, buttons, answer});
+    return answer;
+}
+
+HeadlessUi::HeadlessUi() : scope_(backend_) { App().reset(); }
+
+HeadlessUi::~HeadlessUi() { App().reset(); }
+
+void Click(Button& button) {
+    CheckReachable(button, "button");
+    button.userClick();
+}
+
+void Click(CheckBox& box) {
+    CheckReachable(box, "check box");
+    box.userClick();
+}
+
+void Type(Edit& edit, std::string text) {
+    CheckReachable(edit, "edit");
+    if (edit.readOnly()) throw std::logic_error("headless: the edit is read-only");
+    edit.userSetText(std::move(text));
+}
+
+bool PressKey(Edit& edit, int key) {
+    CheckReachable(edit, "edit");
+    return edit.userKeyDown(key);
+}
+
+}  // namespace kumoya::ui

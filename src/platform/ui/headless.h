@@ -1,0 +1,153 @@
+// The headless backend: the control model without any window, for the Linux
+// build and for tests. Tests act as the user through the controls' entry
+// points (or the checked helpers at the end of this file) and script what
+// would otherwise wait for a person: popup menus, message boxes, modal forms.
+//
+//   ui::HeadlessUi ui;                                // fresh backend + App()
+//   ui->choosePopupEntry({"Tools", "Editor"});        // next popup: this entry
+//   ui->answerMessageBox(ui::DialogResult::Yes);      // next message box
+//   ui->onNextModal<TfrmInput>([](TfrmInput& f) {     // next modal form
+//       ui::Type(f.edValue, "Games");
+//       ui::Click(f.btOk);
+//   });
+//   ... run the window code ...
+//   EXPECT_EQ(ui->messageBoxes().at(0).caption, "...");
+//   EXPECT_EQ(ui->unusedScript(), "");
+//
+// A popup menu or a modal form shown without a script, or a message box with
+// a choice and no queued answer, throws std::logic_error: the test forgot to
+// say what the user does. An OK-only message box without a queued answer is
+// answered OK. Posted work (deferred closes, menu clicks) runs in
+// processMessages(); the message loop runs until terminate() or until nothing
+// is pending.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/service.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "platform/ui/menu.h"
+
+namespace kumoya::ui {
+
+struct ShownMessageBox {
+    std::string text;
+    std::string caption;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    DialogResult answer = DialogResult::None;
+};
+
+struct ShownPopup {
+    const PopupMenu* menu = nullptr;
+    Point at;
+    std::vector<std::string> chosen;  // caption path of the entry; empty when dismissed
+};
+
+class HeadlessBackend : public UiBackend {
+public:
+    using UiBackend::createPeer;
+    using PopupAction = std::function<MenuItem*(PopupMenu&)>;
+
+    // ---- the script ----
+    void answerMessageBox(DialogResult answer) { answers_.push_back(answer); }
+    // The next popup: the user picks the entry reached through these
+    // captions (top level first), or dismisses the menu, or `action` decides.
+    void choosePopupEntry(std::vector<std::string> captionPath);
+    void dismissPopup();
+    void onNextPopup(PopupAction action) { popupActions_.push_back(std::move(action)); }
+    // The next modal form: `action` acts on it and must end it (a button with
+    // a modal result, setModalResult, or close()).
+    void onNextModal(std::function<void(Form&)> action) { modalActions_.push_back(std::move(action)); }
+    template <class F>
+    void onNextModal(std::function<void(F&)> action) {
+        onNextModal([action = std::move(action)](Form& form) {
+            auto* typed = dynamic_cast<F*>(&form);
+            if (!typed) throw std::logic_error("headless: the modal form is not of the scripted type");
+            action(*typed);
+        });
+    }
+    template <class F, class Fn>
+    void onNextModal(Fn&& action) {
+        onNextModal<F>(std::function<void(F&)>(std::forward<Fn>(action)));
+    }
+    void setCursorPos(Point at) { cursor_ = at; }
+    // The user clicks somewhere else: no form of ours is active.
+    void deactivate() { active_ = nullptr; }
+    void activate(Form& form) { active_ = &form; }
+
+    // ---- what happened ----
+    const std::vector<ShownMessageBox>& messageBoxes() const { return boxes_; }
+    const std::vector<ShownPopup>& popups() const { return popups_; }
+    int modalRuns() const { return modalRuns_; }
+    int pendingMessages() const { return static_cast<int>(queue_.size()); }
+    // Script entries never used, described; "" when all were used.
+    std::string unusedScript() const;
+
+    // ---- UiBackend ----
+    std::unique_ptr<Peer> createPeer(Form& form) override;
+    void runMessageLoop() override;
+    void processMessages() override;
+    void terminate() override { terminated_ = true; }
+    void postCloseRequest(Form& form) override;
+    void postMenuCommand(Form& owner, int commandId) override;
+    void forgetForm(Form& form) override;
+    void runModal(Form& form) override;
+    bool isActive(const Form& form) override { return active_ == &form; }
+    MenuItem* trackPopup(PopupMenu& menu, Point at) override;
+    Point cursorPos() override { return cursor_; }
+    DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                            MsgButtons buttons) override;
+
+private:
+    friend class HeadlessFormPeer;
+    struct Posted {
+        Form* form;
+        std::function<void()> work;
+    };
+    bool runOne();
+
+    std::deque<DialogResult> answers_;
+    std::deque<PopupAction> popupActions_;
+    std::deque<std::function<void(Form&)>> modalActions_;
+    std::vector<ShownMessageBox> boxes_;
+    std::vector<ShownPopup> popups_;
+    std::deque<Posted> queue_;
+    Point cursor_;
+    Form* active_ = nullptr;
+    bool terminated_ = false;
+    int modalRuns_ = 0;
+};
+
+// Installs a fresh headless backend for its lifetime and resets App().
+// Declare it before the forms of a test, so that it outlives them.
+class HeadlessUi {
+public:
+    HeadlessUi();
+    ~HeadlessUi();
+    HeadlessUi(const HeadlessUi&) = delete;
+    HeadlessUi& operator=(const HeadlessUi&) = delete;
+    HeadlessBackend& backend() { return backend_; }
+    HeadlessBackend* operator->() { return &backend_; }
+
+private:
+    HeadlessBackend backend_;
+    platform::ScopedService<UiBackend> scope_;
+};
+
+// Acting as the user, with the checks a user's reach implies: the control
+// must be visible and enabled (with every container above it), or these
+// throw std::logic_error.
+void Click(Button& button);
+void Click(CheckBox& box);
+void Type(Edit& edit, std::string text);
+// Answers whether the key reached the edit (a handler may swallow it).
+bool PressKey(Edit& edit, int key);
+
+}  // namespace kumoya::ui

@@ -1,0 +1,354 @@
+// The Win32 backend: message loops, modal runs, popup menus with images,
+// message boxes and the cursor.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/ui/application.h"
+#include "platform/ui/form.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/menu.h"
+#include "platform/win32/ui_win32.h"
+#include "platform/win32/wide.h"
+
+namespace kumoya::ui::win32 {
+
+void Pump(MSG& message) {
+    if (message.message == WM_KEYDOWN) {
+        if (ControlPeer* peer = ControlPeer::FromHandle(message.hwnd)) {
+            bool pass = true;
+            try {
+                pass = peer->keyDown(message.wParam);
+            } catch (...) {
+                App().handleException(std::current_exception());
+                return;
+            }
+            if (!pass) return;
+        }
+    }
+    HWND top = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (top) {
+        wchar_t cls[32] = {};
+        GetClassNameW(top, cls, 32);
+        if (std::wcscmp(cls, kFormClass) == 0 && IsDialogMessageW(top, &message)) return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+namespace {
+
+// A 32-bit premultiplied-alpha bitmap of the icon, as menus draw it. The
+// icon is drawn on black and on white: the difference gives the alpha of
+// any icon (masked or with its own alpha channel), the black drawing the
+// premultiplied colour.
+HBITMAP IconBitmap(HICON icon, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
+    void* blackBits = nullptr;
+    void* whiteBits = nullptr;
+    HBITMAP black = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &blackBits, nullptr, 0);
+    HBITMAP white = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &whiteBits, nullptr, 0);
+    HBITMAP result = nullptr;
+    if (black && white) {
+        const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+        std::memset(blackBits, 0x00, bytes);
+        std::memset(whiteBits, 0xFF, bytes);
+        HGDIOBJ old = SelectObject(dc, black);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, white);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, old);
+        GdiFlush();
+        auto* b = static_cast<unsigned char*>(blackBits);
+        const auto* w = static_cast<const unsigned char*>(whiteBits);
+        for (std::size_t i = 0; i < bytes; i += 4) {
+            int alpha = 0;
+            for (int c = 0; c < 3; ++c) {
+                int a = 255 - (w[i + c] - b[i + c]);
+                alpha = a > alpha ? a : alpha;
+            }
+            alpha = alpha < 0 ? 0 : (alpha > 255 ? 255 : alpha);
+            for (int c = 0; c < 3; ++c) {
+                if (b[i + c] > alpha) b[i + c] = static_cast<unsigned char>(alpha);
+            }
+            b[i + 3] = static_cast<unsigned char>(alpha);
+        }
+        result = black;
+        black = nullptr;
+    }
+    if (black) DeleteObject(black);
+    if (white) DeleteObject(white);
+    DeleteDC(dc);
+    return result;
+}
+
+// A native popup menu built from the model for the time it is up.
+class NativeMenu {
+public:
+    NativeMenu(const Menu& menu, int dpi) : images_(menu.images()) {
+        if (images_) {
+            width_ = Scale(images_->width(), dpi);
+            height_ = Scale(images_->height(), dpi);
+        }
+        handle_ = CreatePopupMenu();
+        if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreatePopupMenu"));
+        fill(handle_, menu.items());
+    }
+    ~NativeMenu() {
+        if (handle_) DestroyMenu(handle_);  // destroys the submenus too
+        for (auto& [index, bitmap] : bitmaps_) {
+            if (bitmap) DeleteObject(bitmap);
+        }
+    }
+    NativeMenu(const NativeMenu&) = delete;
+    NativeMenu& operator=(const NativeMenu&) = delete;
+
+    HMENU handle() const { return handle_; }
+    MenuItem* item(int id) const {
+        auto it = items_.find(id);
+        return it == items_.end() ? nullptr : it->second;
+    }
+
+private:
+    void fill(HMENU target, const MenuItem& parent) {
+        UINT position = 0;
+        for (int i = 0; i < parent.count(); ++i) {
+            MenuItem& item = parent.item(i);
+            if (!item.visible()) continue;
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            std::wstring text;
+            if (item.isSeparator()) {
+                info.fMask = MIIM_FTYPE;
+                info.fType = MFT_SEPARATOR;
+            } else {
+                text = Wide(item.caption());
+                info.fMask = MIIM_STRING | MIIM_ID | MIIM_STATE;
+                info.dwTypeData = text.data();
+                info.wID = static_cast<UINT>(item.commandId());
+                info.fState = (item.enabled() ? MFS_ENABLED : MFS_DISABLED) | (item.checked() ? MFS_CHECKED : 0);
+                if (HBITMAP bitmap = bitmapFor(item.imageIndex())) {
+                    info.fMask |= MIIM_BITMAP;
+                    info.hbmpItem = bitmap;
+                }
+                bool hasVisibleChildren = false;
+                for (int k = 0; k < item.count(); ++k) hasVisibleChildren |= item.item(k).visible();
+                if (hasVisibleChildren) {
+                    HMENU sub = CreatePopupMenu();
+                    if (!sub) throw std::runtime_error(platform::win32::ErrorText("CreatePopupMenu"));
+                    info.fMask |= MIIM_SUBMENU;
+                    info.hSubMenu = sub;
+                    fill(sub, item);
+                }
+                items_[item.commandId()] = &item;
+            }
+            if (!InsertMenuItemW(target, position++, TRUE, &info)) {
+                if (info.hSubMenu) DestroyMenu(info.hSubMenu);
+                throw std::runtime_error(platform::win32::ErrorText("InsertMenuItemW"));
+            }
+        }
+    }
+
+    HBITMAP bitmapFor(int index) {
+        if (!images_ || index < 0) return nullptr;
+        auto it = bitmaps_.find(index);
+        if (it != bitmaps_.end()) return it->second;
+        const platform::Icon* icon = images_->icon(index);
+        HBITMAP bitmap = nullptr;
+        if (icon && icon->NativeHandle()) bitmap = IconBitmap(static_cast<HICON>(icon->NativeHandle()), width_, height_);
+        bitmaps_[index] = bitmap;
+        return bitmap;
+    }
+
+    const ImageList* images_;
+    int width_ = 16;
+    int height_ = 16;
+    HMENU handle_ = nullptr;
+    std::map<int, HBITMAP> bitmaps_;
+    std::map<int, MenuItem*> items_;
+};
+
+void EnableDpiAwareness() {
+    // The manifest normally does it; a program without one (a test) asks here.
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto setContext = reinterpret_cast<SetContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    if (setContext) {
+        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+        if (setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
+        if (GetLastError() == ERROR_ACCESS_DENIED) return;  // already set by the manifest
+    }
+    SetProcessDPIAware();
+}
+
+class Win32Backend : public UiBackend {
+public:
+    Win32Backend() {
+        EnableDpiAwareness();
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+
+    std::unique_ptr<Peer> createPeer(Form& form) override { return MakeFormPeer(form); }
+    std::unique_ptr<Peer> createPeer(Button& button) override { return MakeButtonPeer(button); }
+    std::unique_ptr<Peer> createPeer(Label& label) override { return MakeLabelPeer(label); }
+    std::unique_ptr<Peer> createPeer(CheckBox& box) override { return MakeCheckBoxPeer(box); }
+    std::unique_ptr<Peer> createPeer(Panel& panel) override { return MakePanelPeer(panel); }
+    std::unique_ptr<Peer> createPeer(Edit& edit) override { return MakeEditPeer(edit); }
+
+    void runMessageLoop() override {
+        MSG message;
+        while (!App().terminated()) {
+            BOOL r = GetMessageW(&message, nullptr, 0, 0);
+            if (r == 0 || r == -1) break;
+            Pump(message);
+        }
+    }
+
+    void processMessages() override {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // Leave it for the loop that owns it.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            Pump(message);
+        }
+    }
+
+    void terminate() override { PostQuitMessage(0); }
+
+    void postCloseRequest(Form& form) override {
+        form.realize(*this);
+        PostMessageW(HandleOf(form), WM_CLOSE, 0, 0);
+    }
+
+    void postMenuCommand(Form& owner, int commandId) override {
+        owner.realize(*this);
+        PostMessageW(HandleOf(owner), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+    }
+
+    // Messages posted to a destroyed window are discarded by the system.
+    void forgetForm(Form&) override {}
+
+    void runModal(Form& form) override {
+        HWND window = HandleOf(form);
+        // Every other window of ours waits while the modal form is up.
+        struct Disabled {
+            HWND except;
+            std::vector<HWND> windows;
+        } disabled{window, {}};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND h, LPARAM param) -> BOOL {
+                auto* d = reinterpret_cast<Disabled*>(param);
+                if (h != d->except && IsWindowVisible(h) && IsWindowEnabled(h)) {
+                    EnableWindow(h, FALSE);
+                    d->windows.push_back(h);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&disabled));
+        struct Restore {
+            Disabled& d;
+            ~Restore() {
+                for (HWND h : d.windows) EnableWindow(h, TRUE);
+            }
+        } restore{disabled};
+        form.show();
+        MSG message;
+        while (form.modalResult() == DialogResult::None && !App().terminated()) {
+            BOOL r = GetMessageW(&message, nullptr, 0, 0);
+            if (r == 0) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            if (r == -1) break;
+            Pump(message);
+        }
+        // Enable the owners before hiding, so activation returns to them.
+        for (HWND h : disabled.windows) EnableWindow(h, TRUE);
+        disabled.windows.clear();
+        form.hide();
+    }
+
+    bool isActive(const Form& form) override {
+        HWND window = HandleOf(form);
+        return window && GetActiveWindow() == window;
+    }
+
+    MenuItem* trackPopup(PopupMenu& menu, Point at) override {
+        HWND owner = HandleOf(menu.owner());
+        if (!owner) throw std::logic_error("popup menu without an owner window");
+        NativeMenu native(menu, DpiOf(owner));
+        // The owner must be in front, or the menu does not close when the
+        // user clicks elsewhere.
+        SetForegroundWindow(owner);
+        UINT flags = TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON;
+        int id = static_cast<int>(TrackPopupMenuEx(native.handle(), flags, at.x, at.y, owner, nullptr));
+        PostMessageW(owner, WM_NULL, 0, 0);
+        if (id == 0) return nullptr;
+        MenuItem* chosen = native.item(id);
+        if (chosen) postMenuCommand(menu.owner(), id);
+        return chosen;
+    }
+
+    Point cursorPos() override {
+        POINT p{};
+        if (!GetCursorPos(&p)) return {};
+        return {p.x, p.y};
+    }
+
+    DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                            MsgButtons buttons) override {
+        UINT flags = 0;
+        switch (icon) {
+            case MsgIcon::None: break;
+            case MsgIcon::Information: flags |= MB_ICONINFORMATION; break;
+            case MsgIcon::Warning: flags |= MB_ICONWARNING; break;
+            case MsgIcon::Error: flags |= MB_ICONERROR; break;
+            case MsgIcon::Question: flags |= MB_ICONQUESTION; break;
+        }
+        switch (buttons) {
+            case MsgButtons::Ok: flags |= MB_OK; break;
+            case MsgButtons::OkCancel: flags |= MB_OKCANCEL; break;
+            case MsgButtons::YesNo: flags |= MB_YESNO; break;
+            case MsgButtons::YesNoCancel: flags |= MB_YESNOCANCEL; break;
+        }
+        HWND owner = GetActiveWindow();
+        if (!owner && App().mainForm()) owner = HandleOf(*App().mainForm());
+        switch (MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags)) {
+            case IDOK: return DialogResult::Ok;
+            case IDCANCEL: return DialogResult::Cancel;
+            case IDYES: return DialogResult::Yes;
+            case IDNO: return DialogResult::No;
+            default: return DialogResult::None;
+        }
+    }
+};
+
+}  // namespace
+}  // namespace kumoya::ui::win32
+
+namespace kumoya::platform {
+
+template <>
+ui::UiBackend& Service<ui::UiBackend>::Default() {
+    static ui::win32::Win32Backend backend;
+    return backend;
+}
+
+}  // namespace kumoya::platform

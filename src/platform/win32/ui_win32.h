@@ -1,0 +1,114 @@
+// The Win32 side of the form framework: peers that own native windows.
+// Only src/platform/win32 and the Windows-only tests include this.
+//
+// A container peer (form or panel) is the window procedure's object, kept in
+// GWLP_USERDATA; WM_COMMAND and WM_NOTIFY are routed by control id to the
+// child peer, which decodes them into the model's user-action entry point.
+// When a peer changes its native control itself it sets `echo_` so that the
+// notification the control raises for it is ignored.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/control.h"
+
+namespace kumoya::ui::win32 {
+
+// Shift_JIS to UTF-16 with code page 932. Bytes that are not valid Shift_JIS
+// still show (as replacement characters) rather than vanish.
+std::wstring Wide(std::string_view sjis);
+int Scale(int pixels96, int dpi);
+int DpiOf(HWND window);
+int SystemDpi();
+
+class ContainerPeer;
+
+class ControlPeer : public Peer {
+public:
+    explicit ControlPeer(Control& control);
+    ~ControlPeer() override;
+    ControlPeer(const ControlPeer&) = delete;
+    ControlPeer& operator=(const ControlPeer&) = delete;
+
+    HWND handle() const { return hwnd_; }
+    Control& control() const { return control_; }
+    virtual int dpi() const;
+
+    void update(Prop what) override;
+    // WM_COMMAND notification code / WM_NOTIFY from the native control.
+    virtual void command(WORD /*code*/) {}
+    virtual bool notify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    // A key went down in the control; false swallows it.
+    virtual bool keyDown(WPARAM /*key*/) { return true; }
+    // Re-applies position and font (after a DPI change).
+    virtual void relayout();
+
+    static ControlPeer* FromHandle(HWND window);
+
+protected:
+    // Creates the native child window on the parent's window.
+    void createChild(const wchar_t* windowClass, DWORD style, DWORD exStyle);
+    void setHandle(HWND window);
+    virtual void applyBounds();
+    void applyFont();
+
+    Control& control_;
+    HWND hwnd_ = nullptr;
+    ContainerPeer* parent_ = nullptr;
+    int id_ = 0;
+    bool echo_ = false;
+};
+
+class ContainerPeer : public ControlPeer {
+public:
+    using ControlPeer::ControlPeer;
+    ~ContainerPeer() override;
+
+    // The window procedure hands over the handle at WM_NCCREATE, before
+    // CreateWindowEx has returned it.
+    void adopt(HWND window) { hwnd_ = window; }
+    int registerChild(ControlPeer* child);
+    void unregisterChild(int id);
+    // The window procedure's work; exceptions are caught by the caller.
+    virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void relayout() override;
+
+protected:
+    LRESULT paintBackground(HDC dc);
+
+private:
+    std::map<int, ControlPeer*> children_;
+    int nextId_ = 100;
+};
+
+// Window classes registered once per process.
+extern const wchar_t* const kFormClass;
+extern const wchar_t* const kPanelClass;
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void RegisterClasses();
+
+// Pumps one message the way every loop of the program does: key-down to the
+// control's peer first, then dialog navigation (Tab, Enter, Escape), then
+// dispatch.
+void Pump(MSG& message);
+
+HFONT FontFor(const Font& font, int dpi);
+HBRUSH BrushFor(int color);
+
+std::unique_ptr<Peer> MakeFormPeer(Form& form);
+std::unique_ptr<Peer> MakePanelPeer(Panel& panel);
+std::unique_ptr<Peer> MakeButtonPeer(Button& button);
+std::unique_ptr<Peer> MakeLabelPeer(Label& label);
+std::unique_ptr<Peer> MakeCheckBoxPeer(CheckBox& box);
+std::unique_ptr<Peer> MakeEditPeer(Edit& edit);
+
+// Native handle of a realised control (tests and the demo).
+HWND HandleOf(const Control& control);
+
+}  // namespace kumoya::ui::win32

@@ -1,0 +1,117 @@
+# Shared helpers of the end-to-end scripts: a Wine environment, programs
+# started in the background with their output in a file, waiting for a line
+# or a window, screenshots into artifacts/.
+#
+#   source "$(dirname "$0")/lib.sh"        # sets E2E_ROOT, E2E_BUILD, E2E_ARTIFACTS
+#   e2e_start demo "$E2E_BUILD/ui_demo.exe"
+#   e2e_wait_line demo MENU_OPEN 30 || e2e_fail "no menu"
+#   e2e_screenshot menu
+#   e2e_finish                             # stops what is left, cleans Wine up
+set -uo pipefail
+
+E2E_ROOT=${KUMOYA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+E2E_BUILD=${KUMOYA_BUILD:-$E2E_ROOT/build/win64}
+E2E_ARTIFACTS=$E2E_ROOT/artifacts
+mkdir -p "$E2E_ARTIFACTS"
+E2E_WORK=$(mktemp -d /tmp/kumoya-e2e.XXXXXX)
+E2E_OWN_WINE=0
+E2E_PIDS=()
+
+# Standalone runs get their own prefix and display; under the CI script the
+# prefix and DISPLAY are already there.
+if [ -z "${WINEPREFIX:-}" ]; then
+  # shellcheck source=../../scripts/wine-env.sh
+  source "$E2E_ROOT/scripts/wine-env.sh"
+  E2E_OWN_WINE=1
+fi
+WINE=${WINE:-wine}
+
+# Wine's own interface fonts (Tahoma and friends) have no Japanese glyphs:
+# link them to IPA Gothic, as a Japanese Windows links its UI fonts, so that
+# menus and message boxes show Japanese text.
+e2e_japanese_fonts() {
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
+  for face in "Tahoma" "Tahoma Bold" "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    "$WINE" reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || return 1
+  done
+}
+e2e_japanese_fonts || echo "[e2e] could not link the Japanese font" >&2
+
+e2e_log() { echo "[e2e] $*"; }
+e2e_fail() {
+  echo "[e2e] FAIL: $*" >&2
+  e2e_finish
+  exit 1
+}
+
+# e2e_start NAME PROGRAM [ARGS...]: output in $E2E_WORK/NAME.out
+e2e_start() {
+  local name=$1; shift
+  : >"$E2E_WORK/$name.out"
+  "$WINE" "$@" >"$E2E_WORK/$name.out" 2>"$E2E_WORK/$name.err" &
+  E2E_PIDS+=($!)
+  eval "E2E_PID_$name=$!"
+}
+
+# Console output of Windows programs ends its lines with CR LF.
+e2e_output() { tr -d '\r' <"$E2E_WORK/$1.out"; }
+
+# e2e_wait_line NAME TEXT SECONDS: waits for a line starting with TEXT.
+e2e_wait_line() {
+  local name=$1 text=$2 seconds=$3 i
+  for ((i = 0; i < seconds * 10; i++)); do
+    grep -q "^$text" "$E2E_WORK/$name.out" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_wait_exit NAME SECONDS: waits for the program to end; its status in E2E_STATUS.
+e2e_wait_exit() {
+  local name=$1 seconds=$2 pidvar="E2E_PID_$1" i
+  local pid=${!pidvar}
+  for ((i = 0; i < seconds * 10; i++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"; E2E_STATUS=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_wait_window TITLE SECONDS (needs xdotool)
+e2e_wait_window() {
+  local title=$1 seconds=$2 i
+  for ((i = 0; i < seconds * 10; i++)); do
+    xdotool search --name "$title" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_screenshot NAME: the whole screen into artifacts/NAME.png
+e2e_screenshot() {
+  import -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null && e2e_log "screenshot artifacts/$1.png"
+}
+
+e2e_have_xdotool() { [ -z "${E2E_NO_XDOTOOL:-}" ] && command -v xdotool >/dev/null 2>&1; }
+
+# e2e_keys_to TITLE KEYS...: types keys into the window with that title.
+# Without a window manager the keyboard follows the pointer, so the pointer
+# goes onto the window first.
+e2e_keys_to() {
+  local title=$1; shift
+  local id
+  id=$(xdotool search --name "$title" 2>/dev/null | head -1)
+  [ -n "$id" ] || return 1
+  xdotool mousemove --window "$id" 5 5 && sleep 0.3 && xdotool key "$@"
+}
+
+e2e_finish() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  E2E_PIDS=()
+  rm -rf "$E2E_WORK"
+  if [ "$E2E_OWN_WINE" = 1 ]; then wine_env_cleanup; E2E_OWN_WINE=0; fi
+}

@@ -1,0 +1,211 @@
+// The Win32 peers on real windows: native notifications reach the model once,
+// the model's own changes reach the native controls without raising events,
+// menu commands find their entries, closing is deferred, and an exception in
+// a handler stops at the window procedure.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/ui/application.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "platform/ui/menu.h"
+#include "platform/win32/ui_win32.h"
+
+namespace kumoya::ui {
+namespace {
+
+using win32::HandleOf;
+
+std::wstring NativeText(HWND window) {
+    wchar_t buffer[256] = {};
+    GetWindowTextW(window, buffer, 256);
+    return buffer;
+}
+
+class Window : public Form {
+public:
+    Window() {
+        setCaption("Test");
+        setClientSize(300, 200);
+        btGo.setBounds(10, 10, 80, 24);
+        btGo.setCaption("Go");
+        chkFlag.setBounds(10, 40, 120, 20);
+        chkFlag.setCaption("Flag");
+        edName.setBounds(10, 70, 160, 22);
+        lbNote.setBounds(10, 100, 160, 16);
+    }
+    Button btGo{*this};
+    CheckBox chkFlag{*this};
+    Edit edName{*this};
+    Label lbNote{*this};
+    PopupMenu PopupMenu1{*this};
+};
+
+class UiWin32 : public ::testing::Test {
+protected:
+    void SetUp() override { App().reset(); }
+    void TearDown() override {
+        App().processMessages();
+        App().reset();
+    }
+};
+
+TEST_F(UiWin32, NativeClicksReachTheModelOnceAndProgrammaticChangesRaiseNothing) {
+    Window form;
+    int clicks = 0, toggles = 0, changes = 0;
+    form.btGo.OnClick = [&] { ++clicks; };
+    form.chkFlag.OnClick = [&] { ++toggles; };
+    form.edName.OnChange = [&] { ++changes; };
+    form.show();
+    HWND button = HandleOf(form.btGo);
+    HWND box = HandleOf(form.chkFlag);
+    HWND edit = HandleOf(form.edName);
+    ASSERT_TRUE(button && box && edit);
+
+    // The model's changes show natively without events.
+    form.btGo.setCaption("起動");
+    form.chkFlag.setChecked(true);
+    form.edName.setText("日本語");
+    form.lbNote.setCaption("メモ");
+    App().processMessages();
+    EXPECT_EQ(NativeText(button), L"起動");
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(NativeText(edit), L"日本語");
+    EXPECT_EQ(NativeText(HandleOf(form.lbNote)), L"メモ");
+    EXPECT_EQ(clicks + toggles + changes, 0);
+
+    // The user's actions, as the native controls report them.
+    SendMessageW(button, BM_CLICK, 0, 0);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"表"));
+    App().processMessages();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(toggles, 1);
+    EXPECT_FALSE(form.chkFlag.checked());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(form.edName.text(), "表");  // Shift_JIS in the model
+
+    // A disabled button takes no click.
+    form.btGo.setEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(button));
+}
+
+TEST_F(UiWin32, SizesAndFontsFollowTheMonitorDpi) {
+    Window form;
+    form.show();
+    HWND window = HandleOf(form);
+    int dpi = win32::DpiOf(window);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, MulDiv(300, dpi, 96));
+    EXPECT_EQ(client.bottom, MulDiv(200, dpi, 96));
+    RECT r;
+    GetWindowRect(HandleOf(form.btGo), &r);
+    EXPECT_EQ(r.right - r.left, MulDiv(80, dpi, 96));
+
+    auto font = reinterpret_cast<HFONT>(SendMessageW(HandleOf(form.edName), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(font, sizeof lf, &lf));
+    EXPECT_EQ(std::wstring(lf.lfFaceName), L"ＭＳ Ｐゴシック");
+    EXPECT_EQ(lf.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_EQ(lf.lfHeight, -MulDiv(12, dpi, 96));
+}
+
+TEST_F(UiWin32, HandlerClosesItsFormAfterReturning) {
+    Window form;
+    int closes = 0;
+    bool visibleInHandler = false;
+    form.OnClose = [&] { ++closes; };
+    form.btGo.OnClick = [&] {
+        form.close();
+        visibleInHandler = IsWindowVisible(HandleOf(form)) != FALSE;
+    };
+    form.show();
+    SendMessageW(HandleOf(form.btGo), BM_CLICK, 0, 0);
+    EXPECT_TRUE(visibleInHandler);
+    EXPECT_EQ(closes, 0);
+    App().processMessages();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(IsWindowVisible(HandleOf(form)));
+    EXPECT_FALSE(form.visible());
+}
+
+TEST_F(UiWin32, MenuCommandsReachTheirEntryOnceAndStaleOnesAreDropped) {
+    Window form;
+    form.show();
+    int clicks = 0;
+    MenuItem& top = form.PopupMenu1.items().add("種類");
+    MenuItem& prog = top.add("プログラム");
+    MenuItem& file = prog.add("C:\\a.txt");
+    file.OnClick = [&] { ++clicks; };
+    HWND window = HandleOf(form);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(file.commandId(), 0), 0);
+    App().processMessages();
+    EXPECT_EQ(clicks, 1);
+
+    int stale = file.commandId();
+    form.PopupMenu1.items().clear();
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(stale, 0), 0);
+    App().processMessages();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(UiWin32, InvisibleOwnerIsTinyWithoutTaskbarButtonAndActive) {
+    Form owner;
+    owner.makeInvisibleOwner();
+    owner.show();
+    App().processMessages();
+    HWND window = HandleOf(owner);
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_LE(r.right - r.left, 2);
+    EXPECT_LE(r.bottom - r.top, 2);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION);
+    EXPECT_TRUE(owner.isActive());
+}
+
+// The exception's message box is answered by a timer that runs inside its
+// modal loop.
+std::wstring g_boxText;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(h, cls, 16);
+            if (std::wstring(cls) != L"#32770") return TRUE;
+            wchar_t text[256] = {};
+            GetDlgItemTextW(h, 0xFFFF, text, 256);
+            g_boxText = text;
+            PostMessageW(h, WM_COMMAND, IDOK, 0);
+            return FALSE;
+        },
+        0);
+    if (!g_boxText.empty()) KillTimer(nullptr, timer);
+}
+
+TEST_F(UiWin32, ExceptionInAHandlerStopsAtTheWindowProcedure) {
+    Window form;
+    form.btGo.OnClick = [] { throw std::runtime_error("broken handler"); };
+    form.show();
+    g_boxText.clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerBox);
+    SendMessageW(HandleOf(form.btGo), BM_CLICK, 0, 0);  // must return, not unwind through the system
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_boxText, L"broken handler");
+    EXPECT_TRUE(App().terminated());
+    // The quit request the handler left behind must not leak into later tests.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+}  // namespace
+}  // namespace kumoya::ui
