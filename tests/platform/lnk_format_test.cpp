@@ -67,6 +67,12 @@ TEST(LnkFormat, RoundTripsLocalAndNetworkTargetsWithDoubleByteNames) {
     ASSERT_TRUE(decoded);
     ExpectSameLink(unc, *decoded);
 
+    // A share name ending in a double-byte character whose trail byte is '\'.
+    unc.target = "\\\\server\\" + kSoft.substr(0, 2) + "\\x.exe";
+    decoded = Decode(*Encode(unc));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(unc.target, decoded->target);
+
     Link bare;  // target only; empty strings are left out of the file
     bare.target = "notepad.exe";
     auto bytes = Encode(bare);
