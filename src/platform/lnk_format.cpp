@@ -288,7 +288,7 @@ struct LinkInfoPaths {
 std::string JoinSuffix(std::string base, const std::string& suffix) {
     if (suffix.empty()) return base;
     // The last byte may be the trail byte 0x5C of a double-byte character.
-    if (!base.empty() && sjis::LastSeparator(base) != base.size() - 1) base += '\\';
+    if (!base.empty() && sjis::LastDelimiter(base, "\\") != base.size() - 1) base += '\\';
     return base + suffix;
 }
 

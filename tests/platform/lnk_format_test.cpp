@@ -73,6 +73,11 @@ TEST(LnkFormat, RoundTripsLocalAndNetworkTargetsWithDoubleByteNames) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(unc.target, decoded->target);
 
+    unc.target = "\\\\server\\share/\\\\x";  // a slash is no backslash to the reader
+    decoded = Decode(*Encode(unc));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(unc.target, decoded->target);
+
     Link bare;  // target only; empty strings are left out of the file
     bare.target = "notepad.exe";
     auto bytes = Encode(bare);
