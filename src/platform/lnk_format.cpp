@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace kumoya::platform::lnk {
 namespace {
@@ -286,7 +287,8 @@ struct LinkInfoPaths {
 
 std::string JoinSuffix(std::string base, const std::string& suffix) {
     if (suffix.empty()) return base;
-    if (!base.empty() && base.back() != '\\') base += '\\';
+    // The last byte may be the trail byte 0x5C of a double-byte character.
+    if (!base.empty() && sjis::LastDelimiter(base, "\\") != base.size() - 1) base += '\\';
     return base + suffix;
 }
 

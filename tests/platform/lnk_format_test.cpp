@@ -67,6 +67,17 @@ TEST(LnkFormat, RoundTripsLocalAndNetworkTargetsWithDoubleByteNames) {
     ASSERT_TRUE(decoded);
     ExpectSameLink(unc, *decoded);
 
+    // A share name ending in a double-byte character whose trail byte is '\'.
+    unc.target = "\\\\server\\" + kSoft.substr(0, 2) + "\\x.exe";
+    decoded = Decode(*Encode(unc));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(unc.target, decoded->target);
+
+    unc.target = "\\\\server\\share/\\\\x";  // a slash is no backslash to the reader
+    decoded = Decode(*Encode(unc));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(unc.target, decoded->target);
+
     Link bare;  // target only; empty strings are left out of the file
     bare.target = "notepad.exe";
     auto bytes = Encode(bare);
@@ -233,6 +244,42 @@ TEST(LnkFormat, ItemListWithBrokenItemsFallsBackOrFailsWithinBounds) {
     Bytes cut = b;
     cut[0x4C] = cut[0x4D] = 0xFF;
     EXPECT_FALSE(Decode(cut));
+}
+
+}  // namespace
+}  // namespace kumoya::platform::lnk
+
+namespace kumoya::platform::lnk {
+namespace {
+
+// Older systems write the strings in their code page instead of Unicode.
+TEST(LnkFormat, ReadsSingleByteStrings) {
+    Bytes b(0x4C, 0);
+    b[0] = 0x4C;
+    const std::uint8_t clsid[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    std::memcpy(b.data() + 4, clsid, 16);
+    b[0x14] = 0x04 | 0x10 | 0x20;  // name (skipped), working folder, arguments; not Unicode
+    b[0x3C] = 3;
+    auto counted = [&](const std::string& s) {
+        b.push_back(static_cast<std::uint8_t>(s.size()));
+        b.push_back(0);
+        b.insert(b.end(), s.begin(), s.end());
+    };
+    const std::string soft = "\x83\x5C\x83\x74\x83\x67";
+    counted("a description");
+    counted("C:\\" + soft);
+    counted("/x " + soft);
+    b.insert(b.end(), 4, 0);
+    auto link = Decode(b);
+    ASSERT_TRUE(link);
+    EXPECT_EQ("", link->target);
+    EXPECT_EQ("C:\\" + soft, link->workingDirectory);
+    EXPECT_EQ("/x " + soft, link->arguments);
+    EXPECT_EQ(3, link->showCommand);
+
+    b[0x4C + 2 + 13 + 2 + 3] = 0x83;  // a lead byte left without its trail byte
+    b[0x4C + 2 + 13 + 2 + 4] = 0x00;
+    EXPECT_FALSE(Decode(b));
 }
 
 }  // namespace
