@@ -174,20 +174,19 @@ TEST_F(UiWin32, InvisibleOwnerIsTinyWithoutTaskbarButtonAndActive) {
 // The exception's message box is answered by a timer that runs inside its
 // modal loop.
 std::wstring g_boxText;
+BOOL CALLBACK AnswerIfBox(HWND h, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    if (std::wstring(cls) != L"#32770") return TRUE;
+    wchar_t text[256] = {};
+    GetDlgItemTextW(h, 0xFFFF, text, 256);
+    g_boxText = text;
+    PostMessageW(h, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(h, cls, 16);
-            if (std::wstring(cls) != L"#32770") return TRUE;
-            wchar_t text[256] = {};
-            GetDlgItemTextW(h, 0xFFFF, text, 256);
-            g_boxText = text;
-            PostMessageW(h, WM_COMMAND, IDOK, 0);
-            return FALSE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), AnswerIfBox, 0);
     if (!g_boxText.empty()) KillTimer(nullptr, timer);
 }
 

@@ -193,6 +193,21 @@ void EnableDpiAwareness() {
     SetProcessDPIAware();
 }
 
+struct Disabled {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+// (A named callback: a lambda has the wrong calling convention on x86.)
+BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+    auto* d = reinterpret_cast<Disabled*>(param);
+    if (window != d->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        d->windows.push_back(window);
+    }
+    return TRUE;
+}
+
 class Win32Backend : public UiBackend {
 public:
     Win32Backend() {
@@ -247,21 +262,8 @@ public:
     void runModal(Form& form) override {
         HWND window = HandleOf(form);
         // Every other window of ours waits while the modal form is up.
-        struct Disabled {
-            HWND except;
-            std::vector<HWND> windows;
-        } disabled{window, {}};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND h, LPARAM param) -> BOOL {
-                auto* d = reinterpret_cast<Disabled*>(param);
-                if (h != d->except && IsWindowVisible(h) && IsWindowEnabled(h)) {
-                    EnableWindow(h, FALSE);
-                    d->windows.push_back(h);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&disabled));
+        Disabled disabled{window, {}};
+        EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
         struct Restore {
             Disabled& d;
             ~Restore() {
