@@ -39,8 +39,14 @@ class Label;
 class CheckBox;
 class Panel;
 class Edit;
+class ComboBox;
+class ListView;
+class PageControl;
+class TabSheet;
+class StatusBar;
 class Menu;
 class PopupMenu;
+class MainMenu;
 class MenuItem;
 
 struct Point {
@@ -56,7 +62,13 @@ enum class DialogResult { None, Ok, Cancel, Yes, No };
 
 // What changed in a control's model; the peer reads the new state from the
 // control itself.
-enum class Prop { Caption, Enabled, Visible, Bounds, Font, Color, Checked, Text, ReadOnly, MaxLength, Items };
+enum class Prop {
+    Caption, Enabled, Visible, Bounds, Font, Color, Checked, Text, ReadOnly, MaxLength,
+    Items,      // the list of items (combo box, list view, tabs)
+    Selection,  // the selected item or page
+    Columns,
+    Images,
+};
 
 class Peer {
 public:
@@ -75,6 +87,11 @@ public:
     virtual std::unique_ptr<Peer> createPeer(CheckBox&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Panel&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Edit&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(ComboBox&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(ListView&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(PageControl&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(TabSheet&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(StatusBar&) { return nullptr; }
 
     // Runs until terminate() (or, headless, until nothing is pending).
     virtual void runMessageLoop() = 0;

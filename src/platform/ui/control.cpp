@@ -100,7 +100,10 @@ void Container::realize(UiBackend& backend) {
 
 void Container::attach(Control* child) { children_.push_back(child); }
 
-void Container::detach(Control* child) { std::erase(children_, child); }
+void Container::detach(Control* child) {
+    std::erase(children_, child);
+    childrenChanged();
+}
 
 // ---- controls ----
 

@@ -121,6 +121,8 @@ public:
 protected:
     // Destroys the controls made with make().
     void releaseOwned();
+    // A child has gone (called from the child's destructor).
+    virtual void childrenChanged() {}
 
 private:
     friend class Control;

@@ -93,6 +93,7 @@ public:
     // Menus register with their owner form so that commands find their items.
     const std::vector<Menu*>& menus() const { return menus_; }
     MenuItem* findMenuCommand(int commandId) const;
+    MainMenu* mainMenu() const;
 
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
