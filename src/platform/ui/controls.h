@@ -158,6 +158,8 @@ struct ListColumn {
 
 struct ListItem {
     std::string caption;
+    // Shown in the columns after the first; those beyond the columns are
+    // kept with the item, unseen (a hidden key such as a record number).
     std::vector<std::string> subItems;
     int imageIndex = -1;
 };

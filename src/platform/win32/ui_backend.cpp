@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menu.h"
@@ -93,16 +94,17 @@ HBITMAP IconBitmap(HICON icon, int width, int height) {
     return result;
 }
 
-// A native popup menu built from the model for the time it is up.
+// A native menu built from the model: a popup for the time it is up, or a
+// form's menu bar until the model changes.
 class NativeMenu {
 public:
-    NativeMenu(const Menu& menu, int dpi) : images_(menu.images()) {
+    NativeMenu(const Menu& menu, int dpi, bool bar = false) : images_(menu.images()) {
         if (images_) {
             width_ = Scale(images_->width(), dpi);
             height_ = Scale(images_->height(), dpi);
         }
-        handle_ = CreatePopupMenu();
-        if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreatePopupMenu"));
+        handle_ = bar ? CreateMenu() : CreatePopupMenu();
+        if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreateMenu"));
         fill(handle_, menu.items());
     }
     ~NativeMenu() {
@@ -179,6 +181,25 @@ private:
     std::map<int, MenuItem*> items_;
 };
 
+class MenuBarPeer : public Peer {
+public:
+    MenuBarPeer(MainMenu& menu, HWND window) : menu_(menu), window_(window) { update(Prop::Items); }
+    ~MenuBarPeer() override {
+        if (IsWindow(window_)) SetMenu(window_, nullptr);
+    }
+    void update(Prop) override {
+        auto bar = std::make_unique<NativeMenu>(menu_, DpiOf(window_), true);
+        if (!SetMenu(window_, bar->handle())) throw std::runtime_error(platform::win32::ErrorText("SetMenu"));
+        DrawMenuBar(window_);
+        native_ = std::move(bar);  // the old bar goes only now that it is off the window
+    }
+
+private:
+    MainMenu& menu_;
+    HWND window_;
+    std::unique_ptr<NativeMenu> native_;
+};
+
 void EnableDpiAwareness() {
     // The manifest normally does it; a program without one (a test) asks here.
     using SetContextFn = BOOL(WINAPI*)(HANDLE);
@@ -222,6 +243,11 @@ public:
     std::unique_ptr<Peer> createPeer(CheckBox& box) override { return MakeCheckBoxPeer(box); }
     std::unique_ptr<Peer> createPeer(Panel& panel) override { return MakePanelPeer(panel); }
     std::unique_ptr<Peer> createPeer(Edit& edit) override { return MakeEditPeer(edit); }
+    std::unique_ptr<Peer> createPeer(ComboBox& box) override { return MakeComboBoxPeer(box); }
+    std::unique_ptr<Peer> createPeer(ListView& list) override { return MakeListViewPeer(list); }
+    std::unique_ptr<Peer> createPeer(PageControl& pages) override { return MakePageControlPeer(pages); }
+    std::unique_ptr<Peer> createPeer(TabSheet& sheet) override { return MakeTabSheetPeer(sheet); }
+    std::unique_ptr<Peer> createPeer(StatusBar& bar) override { return MakeStatusBarPeer(bar); }
 
     void runMessageLoop() override {
         MSG message;
@@ -343,6 +369,9 @@ public:
 };
 
 }  // namespace
+
+std::unique_ptr<Peer> MakeMenuBarPeer(MainMenu& menu, HWND window) { return std::make_unique<MenuBarPeer>(menu, window); }
+
 }  // namespace kumoya::ui::win32
 
 namespace kumoya::platform {

@@ -9,6 +9,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
+#include "platform/ui/menu.h"
 #include "platform/win32/ui_win32.h"
 #include "platform/win32/wide.h"
 
@@ -324,7 +325,8 @@ public:
         if (!window) throw std::runtime_error(platform::win32::ErrorText("CreateWindowExW"));
         setHandle(window);
         dpi_ = DpiOf(window);
-        if (dpi_ != d) applyBounds();
+        if (MainMenu* bar = form.mainMenu()) bar->setPeer(MakeMenuBarPeer(*bar, window));
+        if (dpi_ != d || form.mainMenu()) applyBounds();
     }
 
     int dpi() const override { return dpi_; }
@@ -407,7 +409,7 @@ private:
 
     RECT outerRect(int d) const {
         RECT r{0, 0, Scale(form_.width(), d), Scale(form_.height(), d)};
-        if (!form_.invisibleOwner()) AdjustWindowRectEx(&r, style_, FALSE, exStyle_);
+        if (!form_.invisibleOwner()) AdjustWindowRectEx(&r, style_, form_.mainMenu() != nullptr, exStyle_);
         OffsetRect(&r, Scale(form_.left(), d) - r.left, Scale(form_.top(), d) - r.top);
         return r;
     }
