@@ -3,6 +3,7 @@
 // forms and closing behave as the window code relies on.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -126,6 +127,19 @@ TEST(UiControls, ControlsMadeAtRunTimeBelongToTheirContainer) {
         label.setCaption("made later");
         EXPECT_EQ(form.pnlRow.children().size(), before + 1);
         EXPECT_EQ(label.form(), &form);
+    }
+    // The form forgets a focused control that goes away.
+    {
+        Dialog other;
+        std::optional<Edit> extra;
+        extra.emplace(other);
+        extra->setFocus();
+        EXPECT_EQ(other.focusedControl(), &*extra);
+        other.edValue.setFocus();
+        EXPECT_EQ(other.focusedControl(), &other.edValue);
+        extra->setFocus();
+        extra.reset();
+        EXPECT_EQ(other.focusedControl(), nullptr);
     }
     // Member controls leave their container when destroyed.
     {

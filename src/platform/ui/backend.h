@@ -74,6 +74,8 @@ class Peer {
 public:
     virtual ~Peer() = default;
     virtual void update(Prop what) = 0;
+    // Moves the keyboard focus to the control.
+    virtual void focus() {}
 };
 
 class UiBackend {

@@ -13,6 +13,9 @@ Control::Control(Container* parent) : parent_(parent) {
 }
 
 Control::~Control() {
+    if (parent_) {
+        if (Form* f = parent_->form(); f && f->focused_ == this) f->focused_ = nullptr;
+    }
     peer_.reset();
     if (parent_) parent_->detach(this);
 }
@@ -78,6 +81,11 @@ void Control::setColor(int color) {
 }
 
 void Control::assignCaption(std::string caption) { caption_ = std::move(caption); }
+
+void Control::setFocus() {
+    if (Form* f = form()) f->focused_ = this;
+    if (peer_) peer_->focus();
+}
 
 void Control::realize(UiBackend& backend) {
     if (!peer_) peer_ = makePeer(backend);

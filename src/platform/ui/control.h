@@ -73,6 +73,9 @@ public:
     int color() const { return color_; }
     void setColor(int color);
 
+    // Gives the control the keyboard focus; its form remembers it.
+    void setFocus();
+
     Peer* peer() const { return peer_.get(); }
     // Creates the peer (and those of the children) if the backend has one.
     virtual void realize(UiBackend& backend);

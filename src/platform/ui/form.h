@@ -77,6 +77,8 @@ public:
     // Queues a close request (see above).
     void close();
     bool isActive() const;
+    // The control last given the focus with setFocus(), or null.
+    Control* focusedControl() const { return focused_; }
 
     std::function<void()> OnShow;
     std::function<void(bool& canClose)> OnCloseQuery;
@@ -113,6 +115,7 @@ private:
     bool modal_ = false;
     DialogResult modalResult_ = DialogResult::None;
     std::vector<Menu*> menus_;
+    Control* focused_ = nullptr;
 };
 
 }  // namespace kumoya::ui

@@ -339,6 +339,12 @@ public:
                     shownOnce_ = true;
                     ShowWindow(hwnd_, SW_SHOW);
                     SetForegroundWindow(hwnd_);
+                    if (!IsChild(hwnd_, GetFocus())) {
+                        // The control asked for, or else the first one Tab reaches.
+                        HWND first = form_.focusedControl() ? HandleOf(*form_.focusedControl()) : nullptr;
+                        if (!first) first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                        if (first) SetFocus(first);
+                    }
                 } else {
                     ShowWindow(hwnd_, SW_HIDE);
                 }

@@ -41,6 +41,9 @@ public:
     virtual int dpi() const;
 
     void update(Prop what) override;
+    void focus() override {
+        if (hwnd_) SetFocus(hwnd_);
+    }
     // WM_COMMAND notification code / WM_NOTIFY from the native control.
     virtual void command(WORD /*code*/) {}
     virtual bool notify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
