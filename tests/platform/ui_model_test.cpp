@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ui/application.h"
@@ -391,6 +392,19 @@ TEST(UiForms, ModalFormsAnswerTheirResult) {
     EXPECT_FALSE(dialog.modal());
     EXPECT_THROW(dialog.showModal(), std::logic_error);  // nothing scripted
     EXPECT_EQ(ui->modalRuns(), 4);
+}
+
+TEST(UiApplication, WorkPostedFromAnotherThreadRunsOnTheUserInterfaceThread) {
+    HeadlessUi ui;
+    const std::thread::id uiThread = std::this_thread::get_id();
+    std::vector<std::thread::id> ranOn;
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i) App().post([&] { ranOn.push_back(std::this_thread::get_id()); });
+    });
+    worker.join();
+    EXPECT_TRUE(ranOn.empty());  // nothing runs before the loop takes it
+    App().processMessages();
+    EXPECT_EQ(ranOn, (std::vector<std::thread::id>(3, uiThread)));
 }
 
 TEST(UiApplication, UnexpectedExceptionIsShownWithTheStopIconAndEndsTheProgram) {

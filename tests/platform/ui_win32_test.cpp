@@ -9,6 +9,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -302,6 +303,32 @@ TEST_F(UiWin32, InPlaceEditGoesThroughTheHandlerAndRefusesTextWithoutShiftJis) {
     EXPECT_EQ(std::wstring(text), L"新しい題名!");
     endEdit(L"\u0E01\u0E02");  // Thai: no Shift_JIS form, the old caption stays
     EXPECT_EQ(form.lvShurui.item(0).caption, "新しい題名!");
+}
+
+TEST_F(UiWin32, WorkFromAWorkerThreadRunsInTheMessageLoopAndImagesTakeClicks) {
+    const DWORD uiThread = GetCurrentThreadId();
+    std::vector<DWORD> ranOn;
+    std::thread worker([&] {
+        for (int i = 0; i < 2; ++i) App().post([&] { ranOn.push_back(GetCurrentThreadId()); });
+    });
+    worker.join();
+    App().processMessages();
+    EXPECT_EQ(ranOn, (std::vector<DWORD>(2, uiThread)));
+
+    Form form;
+    Image imIcon{form};
+    int clicks = 0;
+    imIcon.OnClick = [&] { ++clicks; };
+    imIcon.setCursor(Cursor::Hand);
+    form.show();
+    HWND image = HandleOf(imIcon);
+    imIcon.setIcon(platform::Icon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)), "application"));
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(image, STM_GETICON, 0, 0)), imIcon.icon().NativeHandle());
+    SendMessageW(GetParent(image), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(image), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(image));
+    EXPECT_EQ(clicks, 1);
+    imIcon.clearIcon();
+    EXPECT_EQ(SendMessageW(image, STM_GETICON, 0, 0), 0);
 }
 
 // The exception's message box is answered by a timer that runs inside its

@@ -25,6 +25,7 @@
 //   4. if a test needs more than the entry point, a helper in headless.h.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,7 @@ class Control;
 class Form;
 class Button;
 class Label;
+class Image;
 class CheckBox;
 class Panel;
 class Edit;
@@ -68,6 +70,8 @@ enum class Prop {
     Selection,  // the selected item or page
     Columns,
     Images,
+    Picture,  // the icon of an Image
+    Cursor,
 };
 
 class Peer {
@@ -86,6 +90,7 @@ public:
     virtual std::unique_ptr<Peer> createPeer(Form&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Button&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Label&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Image&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(CheckBox&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Panel&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Edit&) { return nullptr; }
@@ -117,6 +122,10 @@ public:
     // Returns the item chosen (its click has been queued with
     // postMenuCommand) or null.
     virtual MenuItem* trackPopup(PopupMenu& menu, Point at) = 0;
+
+    // Queues work for the user-interface thread; callable from any thread.
+    // It runs from the message loop (processMessages included).
+    virtual void post(std::function<void()> work) = 0;
 
     virtual Point cursorPos() = 0;
     virtual DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,

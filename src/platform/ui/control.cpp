@@ -80,6 +80,12 @@ void Control::setColor(int color) {
     changed(Prop::Color);
 }
 
+void Control::setCursor(Cursor cursor) {
+    if (cursor == cursor_) return;
+    cursor_ = cursor;
+    changed(Prop::Cursor);
+}
+
 void Control::assignCaption(std::string caption) { caption_ = std::move(caption); }
 
 void Control::setFocus() {
@@ -119,6 +125,15 @@ void Button::userClick() {
     if (modalResult_ != DialogResult::None) {
         if (Form* f = form()) f->setModalResult(modalResult_);
     }
+    if (OnClick) OnClick();
+}
+
+void Image::setIcon(platform::Icon icon) {
+    icon_ = std::move(icon);
+    changed(Prop::Picture);
+}
+
+void Image::userClick() {
     if (OnClick) OnClick();
 }
 

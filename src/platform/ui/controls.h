@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/icon.h"
 #include "platform/ui/control.h"
 
 namespace kumoya::ui {
@@ -40,8 +41,35 @@ class Label : public Control {
 public:
     explicit Label(Container& parent) : Control(&parent) {}
 
+    // "&" marks the access key (on by default); turn it off for labels that
+    // show data such as file paths, where "&" is text.
+    bool showAccelChar() const { return showAccelChar_; }
+    void setShowAccelChar(bool value) { showAccelChar_ = value; }
+
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    bool showAccelChar_ = true;
+};
+
+// A picture showing one icon; clickable.
+class Image : public Control {
+public:
+    explicit Image(Container& parent) : Control(&parent) { setBounds(0, 0, 32, 32); }
+
+    const platform::Icon& icon() const { return icon_; }
+    void setIcon(platform::Icon icon);
+    void clearIcon() { setIcon(platform::Icon()); }
+
+    std::function<void()> OnClick;
+    void userClick();
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    platform::Icon icon_;
 };
 
 class CheckBox : public Control {

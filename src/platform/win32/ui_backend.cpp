@@ -4,6 +4,9 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <map>
 #include <vector>
 
@@ -229,17 +232,40 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
     return TRUE;
 }
 
+constexpr UINT kRunPosted = WM_APP + 1;
+
 class Win32Backend : public UiBackend {
 public:
     Win32Backend() {
         EnableDpiAwareness();
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = PostedProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KumoyaPosted";
+        RegisterClassExW(&wc);
+        // A message-only window of the user-interface thread receives the
+        // work other threads hand over.
+        postWindow_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+        if (postWindow_) SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+
+    void post(std::function<void()> work) override {
+        {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            posted_.push_back(std::move(work));
+        }
+        if (!postWindow_ || !PostMessageW(postWindow_, kRunPosted, 0, 0)) {
+            throw std::runtime_error(platform::win32::ErrorText("PostMessageW"));
+        }
     }
 
     std::unique_ptr<Peer> createPeer(Form& form) override { return MakeFormPeer(form); }
     std::unique_ptr<Peer> createPeer(Button& button) override { return MakeButtonPeer(button); }
     std::unique_ptr<Peer> createPeer(Label& label) override { return MakeLabelPeer(label); }
+    std::unique_ptr<Peer> createPeer(Image& image) override { return MakeImagePeer(image); }
     std::unique_ptr<Peer> createPeer(CheckBox& box) override { return MakeCheckBoxPeer(box); }
     std::unique_ptr<Peer> createPeer(Panel& panel) override { return MakePanelPeer(panel); }
     std::unique_ptr<Peer> createPeer(Edit& edit) override { return MakeEditPeer(edit); }
@@ -334,6 +360,30 @@ public:
         return chosen;
     }
 
+    static LRESULT CALLBACK PostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != kRunPosted) return DefWindowProcW(window, message, wParam, lParam);
+        auto* self = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self) self->runPosted();
+        return 0;
+    }
+
+    void runPosted() {
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard<std::mutex> lock(postedMutex_);
+                if (posted_.empty()) return;
+                work = std::move(posted_.front());
+                posted_.pop_front();
+            }
+            try {
+                work();
+            } catch (...) {
+                App().handleException(std::current_exception());
+            }
+        }
+    }
+
     Point cursorPos() override {
         POINT p{};
         if (!GetCursorPos(&p)) return {};
@@ -366,6 +416,11 @@ public:
             default: return DialogResult::None;
         }
     }
+
+private:
+    HWND postWindow_ = nullptr;
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace

@@ -223,6 +223,16 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
+        case WM_SETCURSOR:
+            // Children pass the question up; the control under the mouse decides.
+            if (LOWORD(lParam) == HTCLIENT) {
+                ControlPeer* under = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
+                if (under && under->control().cursor() == Cursor::Hand) {
+                    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                    return TRUE;
+                }
+            }
+            break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             // Labels and check boxes take the colour of what they stand on.
@@ -514,7 +524,30 @@ private:
 
 class LabelPeer : public ControlPeer {
 public:
-    explicit LabelPeer(Label& label) : ControlPeer(label) { createChild(L"STATIC", SS_LEFT, 0); }
+    explicit LabelPeer(Label& label) : ControlPeer(label) {
+        createChild(L"STATIC", SS_LEFT | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
+    }
+};
+
+class ImagePeer : public ControlPeer {
+public:
+    explicit ImagePeer(Image& image) : ControlPeer(image), image_(image) {
+        createChild(L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0);
+        applyBounds();  // SS_ICON sizes itself at creation
+        update(Prop::Picture);
+    }
+    void update(Prop what) override {
+        if (what != Prop::Picture) return ControlPeer::update(what);
+        // The control only borrows the icon; the model owns it.
+        SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(image_.icon().NativeHandle()), 0);
+        applyBounds();
+    }
+    void command(WORD code) override {
+        if (code == STN_CLICKED) image_.userClick();
+    }
+
+private:
+    Image& image_;
 };
 
 class CheckBoxPeer : public ControlPeer {
@@ -581,6 +614,7 @@ std::unique_ptr<Peer> MakeFormPeer(Form& form) { return std::make_unique<FormPee
 std::unique_ptr<Peer> MakePanelPeer(Panel& panel) { return std::make_unique<PanelPeer>(panel); }
 std::unique_ptr<Peer> MakeButtonPeer(Button& button) { return std::make_unique<ButtonPeer>(button); }
 std::unique_ptr<Peer> MakeLabelPeer(Label& label) { return std::make_unique<LabelPeer>(label); }
+std::unique_ptr<Peer> MakeImagePeer(Image& image) { return std::make_unique<ImagePeer>(image); }
 std::unique_ptr<Peer> MakeCheckBoxPeer(CheckBox& box) { return std::make_unique<CheckBoxPeer>(box); }
 std::unique_ptr<Peer> MakeEditPeer(Edit& edit) { return std::make_unique<EditPeer>(edit); }
 

@@ -108,6 +108,7 @@ std::unique_ptr<Peer> MakeFormPeer(Form& form);
 std::unique_ptr<Peer> MakePanelPeer(Panel& panel);
 std::unique_ptr<Peer> MakeButtonPeer(Button& button);
 std::unique_ptr<Peer> MakeLabelPeer(Label& label);
+std::unique_ptr<Peer> MakeImagePeer(Image& image);
 std::unique_ptr<Peer> MakeCheckBoxPeer(CheckBox& box);
 std::unique_ptr<Peer> MakeEditPeer(Edit& edit);
 std::unique_ptr<Peer> MakeComboBoxPeer(ComboBox& box);
