@@ -240,7 +240,7 @@ private:
 class PageControlPeer : public ContainerPeer {
 public:
     explicit PageControlPeer(PageControl& pages) : ContainerPeer(pages), pages_(pages) {
-        createChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, 0);
+        createChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
         update(Prop::Items);
     }
     void update(Prop what) override {
@@ -285,7 +285,7 @@ class TabSheetPeer : public ContainerPeer {
 public:
     explicit TabSheetPeer(TabSheet& sheet) : ContainerPeer(sheet) {
         RegisterClasses();
-        createChild(kPanelClass, WS_CLIPCHILDREN, 0);
+        createChild(kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
         applyBounds();
     }
     // A sheet fills the page control's display area.

@@ -481,7 +481,7 @@ class PanelPeer : public ContainerPeer {
 public:
     explicit PanelPeer(Panel& panel) : ContainerPeer(panel), panel_(panel) {
         RegisterClasses();
-        createChild(kPanelClass, WS_CLIPCHILDREN, 0);
+        createChild(kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
     }
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_PAINT) {
