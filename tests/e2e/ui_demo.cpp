@@ -4,11 +4,14 @@
 // message box. It prints what happened, one line per event, so that the
 // end-to-end script can drive it (keys) and check the outcome.
 //
+// Last it shows a window laid out like the management window, modally,
+// until Escape.
+//
 //   ui_demo.exe [--drive HANDSHAKE_DIR]
 //
 // With --drive the demo types the keys itself and waits for the files
-// "menu.done" and "box.done" in HANDSHAKE_DIR (the script's screenshots)
-// before going on.
+// "menu.done", "box.done" and "form.done" in HANDSHAKE_DIR (the script's
+// screenshots) before going on.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -19,6 +22,7 @@
 #include "platform/codec.h"
 #include "platform/icon.h"
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menu.h"
@@ -44,7 +48,7 @@ Icon IconFrom(const wchar_t* file, UINT index, const char* source) {
 // ---- the self-driving mode ----
 
 std::wstring g_handshake;
-std::vector<int> g_steps;  // virtual keys; 0 waits for menu.done, 1 for box.done
+std::vector<int> g_steps;  // virtual keys; 0, 1, 2 wait for menu.done, box.done, form.done
 std::size_t g_step = 0;
 bool g_menuUp = false;  // keys only once the menu is there
 
@@ -60,13 +64,15 @@ void PressKey(WORD key) {
 void CALLBACK DriveStep(HWND, UINT, UINT_PTR, DWORD) {
     if (!g_menuUp || g_step >= g_steps.size()) return;
     int step = g_steps[g_step];
-    if (step == 0 || step == 1) {
-        static bool announced[2] = {};
+    if (step >= 0 && step <= 2) {
+        static const char* const announce[] = {"LEVEL3_OPEN", "BOX_WAITING", "FORM_WAITING"};
+        static const wchar_t* const files[] = {L"\\menu.done", L"\\box.done", L"\\form.done"};
+        static bool announced[3] = {};
         if (!announced[step]) {
             announced[step] = true;
-            Say(step == 0 ? "LEVEL3_OPEN" : "BOX_WAITING");
+            Say(announce[step]);
         }
-        std::wstring file = g_handshake + (step == 0 ? L"\\menu.done" : L"\\box.done");
+        std::wstring file = g_handshake + files[step];
         if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
         ++g_step;
         return;
@@ -74,6 +80,70 @@ void CALLBACK DriveStep(HWND, UINT, UINT_PTR, DWORD) {
     PressKey(static_cast<WORD>(step));
     ++g_step;
 }
+
+// A window laid out like the management window, to look at fonts, colours,
+// DPI scaling and the list view's icons. Escape closes it.
+class Manager : public ui::Form {
+public:
+    Manager(ui::Form& owner, ui::ImageList& icons) : ui::Form(&owner) {
+        setCaption("Kumoya 管理");
+        setBorderStyle(ui::BorderStyle::Single);
+        setBorderIcons({true, true, false});
+        setPosition(ui::FormPosition::ScreenCenter);
+        setClientSize(556, 373);
+        Panel1.setBounds(0, 0, 556, 57);
+        Panel1.setColor(12648447);
+        Panel1.setBevel(ui::Bevel::None);
+        lblAd.setBounds(16, 20, 300, 16);
+        lblAd.setCaption("ここに広告が流れます");
+        PageControl1.setBounds(0, 57, 556, 297);
+        tabShurui.setCaption("種類別");
+        tabExt.setCaption("拡張子別");
+        tabShurui.setColor(12648447);
+        cmbShurui.setBounds(8, 10, 180, 20);
+        cmbShurui.setItems({"アクセサリ", "ツール", "ゲーム"});
+        cmbShurui.setItemIndex(0);
+        chkVisMenu.setBounds(200, 12, 180, 18);
+        chkVisMenu.setCaption("起動時メニューに表示する");
+        chkVisMenu.setChecked(true);
+        btShuAdd.setBounds(440, 8, 100, 24);
+        btShuAdd.setCaption("種類の追加");
+        lvShurui.setBounds(8, 40, 320, 216);
+        lvShurui.addColumn("タイトル", 300);
+        lvShurui.setShowColumnHeaders(false);
+        lvShurui.setSmallImages(&icons);
+        lvShurui.beginUpdate();
+        const char* titles[] = {"メモ帳", "エクスプローラ", "文書ビューア", "マイコンピュータ"};
+        for (int i = 0; i < 4; ++i) lvShurui.addSubItem(lvShurui.addItem(titles[i], i), std::to_string(i + 1));
+        lvShurui.endUpdate();
+        lvShurui.setSelected(0);
+        btSExecute.setBounds(340, 40, 200, 26);
+        btSExecute.setCaption("プログラムの起動");
+        btClose.setBounds(340, 230, 200, 26);
+        btClose.setCaption("閉じる");
+        btClose.setCancel(true);
+        btClose.setModalResult(ui::DialogResult::Cancel);
+        StatusBar1.setBounds(0, 354, 556, 19);
+        ui::MenuItem& file = MainMenu1.items().add("ﾌｧｲﾙ(&F)");
+        file.add("終了").OnClick = [this] { close(); };
+        ui::MenuItem& edit = MainMenu1.items().add("編集(&E)");
+        edit.add("プログラムの起動");
+        OnShow = [] { Say("FORM_OPEN"); };
+    }
+    ui::MainMenu MainMenu1{*this};
+    ui::Panel Panel1{*this};
+    ui::Label lblAd{Panel1};
+    ui::PageControl PageControl1{*this};
+    ui::TabSheet tabShurui{PageControl1};
+    ui::TabSheet tabExt{PageControl1};
+    ui::ComboBox cmbShurui{tabShurui};
+    ui::CheckBox chkVisMenu{tabShurui};
+    ui::Button btShuAdd{tabShurui};
+    ui::ListView lvShurui{tabShurui};
+    ui::Button btSExecute{tabShurui};
+    ui::Button btClose{tabShurui};
+    ui::StatusBar StatusBar1{*this};
+};
 
 class Demo : public ui::Form {
 public:
@@ -148,6 +218,9 @@ private:
         Say(std::string("BOX_RESULT ") + (answer == ui::DialogResult::Ok       ? "OK"
                                           : answer == ui::DialogResult::Cancel ? "Cancel"
                                                                                : "other"));
+        Manager manager(*this, ImageList1);
+        ui::DialogResult closed = manager.showModal();
+        Say(std::string("FORM_RESULT ") + (closed == ui::DialogResult::Cancel ? "Cancel" : "other"));
         close();
     }
 
@@ -161,7 +234,7 @@ int wmain(int argc, wchar_t** argv) {
         g_handshake = argv[2];
         // Down, Right, Right: the third level is open; then the second
         // history file, Enter; then Enter on the message box.
-        g_steps = {VK_DOWN, VK_RIGHT, VK_RIGHT, 0, VK_DOWN, VK_DOWN, VK_RETURN, 1, VK_RETURN};
+        g_steps = {VK_DOWN, VK_RIGHT, VK_RIGHT, 0, VK_DOWN, VK_DOWN, VK_RETURN, 1, VK_RETURN, 2, VK_ESCAPE};
         SetTimer(nullptr, 0, 400, DriveStep);
     }
     return ui::Application::Protect([] {

@@ -3,8 +3,10 @@
 // forms and closing behave as the window code relies on.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ui/application.h"
@@ -126,6 +128,19 @@ TEST(UiControls, ControlsMadeAtRunTimeBelongToTheirContainer) {
         label.setCaption("made later");
         EXPECT_EQ(form.pnlRow.children().size(), before + 1);
         EXPECT_EQ(label.form(), &form);
+    }
+    // The form forgets a focused control that goes away.
+    {
+        Dialog other;
+        std::optional<Edit> extra;
+        extra.emplace(other);
+        extra->setFocus();
+        EXPECT_EQ(other.focusedControl(), &*extra);
+        other.edValue.setFocus();
+        EXPECT_EQ(other.focusedControl(), &other.edValue);
+        extra->setFocus();
+        extra.reset();
+        EXPECT_EQ(other.focusedControl(), nullptr);
     }
     // Member controls leave their container when destroyed.
     {
@@ -379,6 +394,19 @@ TEST(UiForms, ModalFormsAnswerTheirResult) {
     EXPECT_EQ(ui->modalRuns(), 4);
 }
 
+TEST(UiApplication, WorkPostedFromAnotherThreadRunsOnTheUserInterfaceThread) {
+    HeadlessUi ui;
+    const std::thread::id uiThread = std::this_thread::get_id();
+    std::vector<std::thread::id> ranOn;
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i) App().post([&] { ranOn.push_back(std::this_thread::get_id()); });
+    });
+    worker.join();
+    EXPECT_TRUE(ranOn.empty());  // nothing runs before the loop takes it
+    App().processMessages();
+    EXPECT_EQ(ranOn, (std::vector<std::thread::id>(3, uiThread)));
+}
+
 TEST(UiApplication, UnexpectedExceptionIsShownWithTheStopIconAndEndsTheProgram) {
     HeadlessUi ui;
     App().setTitle("Kumoya");
@@ -390,6 +418,136 @@ TEST(UiApplication, UnexpectedExceptionIsShownWithTheStopIconAndEndsTheProgram) 
     EXPECT_EQ(ui->messageBoxes()[0].caption, "Kumoya");
     EXPECT_EQ(ui->messageBoxes()[0].icon, MsgIcon::Error);
     EXPECT_EQ(Application::Protect([] {}), 0);
+}
+
+}  // namespace
+}  // namespace kumoya::ui
+
+namespace kumoya::ui {
+namespace {
+
+class Manager : public Form {
+public:
+    Manager() {
+        lvShurui.addColumn("Title", 300);
+        lvShurui.setShowColumnHeaders(false);
+        lvShurui.setSmallImages(&ilIcon);
+        lvShurui.setEditLabels(true);
+        tabShurui.setCaption("Categories");
+        tabExt.setCaption("Extensions");
+    }
+    ImageList ilIcon;
+    MainMenu MainMenu1{*this};
+    PageControl PageControl1{*this};
+    TabSheet tabShurui{PageControl1};
+    TabSheet tabExt{PageControl1};
+    ComboBox cmbShurui{tabShurui};
+    ListView lvShurui{tabShurui};
+    StatusBar StatusBar1{*this};
+};
+
+TEST(UiLists, ComboBoxFiresOnlyForTheUsersChoice) {
+    HeadlessUi ui;
+    Manager form;
+    std::vector<std::string> seen;
+    form.cmbShurui.OnChange = [&] { seen.push_back(form.cmbShurui.text()); };
+    form.cmbShurui.setItems({"Tools", "Games", "Docs"});
+    form.cmbShurui.setItemIndex(1);
+    EXPECT_EQ(form.cmbShurui.text(), "Games");
+    EXPECT_TRUE(seen.empty());
+    form.cmbShurui.userSelect(2);
+    form.cmbShurui.userSelect(7);  // no such item: nothing
+    EXPECT_EQ(seen, (std::vector<std::string>{"Docs"}));
+    form.cmbShurui.setItems({"Only"});  // the selection no longer exists
+    EXPECT_EQ(form.cmbShurui.itemIndex(), -1);
+    EXPECT_EQ(form.cmbShurui.text(), "");
+    EXPECT_EQ(form.cmbShurui.indexOf("Only"), 0);
+}
+
+TEST(UiLists, ListViewSelectionEventsFollowTheUserNotTheProgram) {
+    HeadlessUi ui;
+    Manager form;
+    std::vector<std::pair<int, bool>> events;
+    form.lvShurui.OnSelectItem = [&](int index, bool selected) { events.emplace_back(index, selected); };
+    form.lvShurui.beginUpdate();
+    for (const char* title : {"Editor", "Viewer", "Player"}) {
+        int i = form.lvShurui.addItem(title, form.ilIcon.add(platform::Icon(nullptr, title)));
+        form.lvShurui.addSubItem(i, std::to_string(10 + i));
+    }
+    form.lvShurui.endUpdate();
+    form.lvShurui.setSelected(0);
+    EXPECT_TRUE(events.empty());
+
+    form.lvShurui.userSelect(2);  // leaves 0, then selects 2
+    form.lvShurui.userSelect(2);  // already there
+    EXPECT_EQ(events, (std::vector<std::pair<int, bool>>{{0, false}, {2, true}}));
+    EXPECT_EQ(form.lvShurui.item(2).subItems.at(0), "12");
+    EXPECT_EQ(form.lvShurui.item(2).imageIndex, 2);
+
+    // Deleting items keeps the selection on the same item, or clears it.
+    form.lvShurui.deleteItem(0);
+    EXPECT_EQ(form.lvShurui.selected(), 1);
+    EXPECT_EQ(form.lvShurui.item(1).caption, "Player");
+    form.lvShurui.deleteItem(1);
+    EXPECT_EQ(form.lvShurui.selected(), -1);
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST(UiLists, InPlaceEditPassesThroughTheHandler) {
+    HeadlessUi ui;
+    Manager form;
+    form.lvShurui.addItem("Old title");
+    form.lvShurui.OnEdited = [](int, std::string& text) {
+        if (text.size() >= 40) text.resize(39);
+    };
+    form.lvShurui.userEdit(0, std::string(45, 'x'));
+    EXPECT_EQ(form.lvShurui.item(0).caption, std::string(39, 'x'));
+    form.lvShurui.userEdit(5, "no such item");  // ignored
+    EXPECT_EQ(form.lvShurui.itemCount(), 1);
+}
+
+TEST(UiLists, PageControlShowsOneSheetAndReportsOnlyUserTurns) {
+    HeadlessUi ui;
+    Manager form;
+    int changes = 0;
+    form.PageControl1.OnChange = [&] { ++changes; };
+    form.show();
+    EXPECT_TRUE(form.cmbShurui.reachable());
+    EXPECT_EQ(form.PageControl1.pageCount(), 2);
+    EXPECT_EQ(form.PageControl1.activePageIndex(), 0);
+    EXPECT_TRUE(form.tabShurui.visible());
+    EXPECT_FALSE(form.tabExt.visible());
+    EXPECT_EQ(form.tabExt.pageIndex(), 1);
+
+    form.PageControl1.setActivePageIndex(1);
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(form.cmbShurui.reachable());  // its sheet is hidden
+    form.PageControl1.userSelectPage(0);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(form.PageControl1.activePage(), &form.tabShurui);
+    EXPECT_TRUE(form.cmbShurui.reachable());
+    {
+        TabSheet extra{form.PageControl1};
+        EXPECT_EQ(form.PageControl1.pageCount(), 3);
+        form.PageControl1.setActivePageIndex(2);
+    }
+    // The active sheet went away: the last remaining one is active.
+    EXPECT_EQ(form.PageControl1.pageCount(), 2);
+    EXPECT_EQ(form.PageControl1.activePageIndex(), 1);
+    EXPECT_TRUE(form.tabExt.visible());
+}
+
+TEST(UiLists, MainMenuCommandsAreRoutedThroughTheForm) {
+    HeadlessUi ui;
+    Manager form;
+    int ends = 0;
+    MenuItem& file = form.MainMenu1.items().add("&File");
+    MenuItem& end = file.add("End");
+    end.OnClick = [&] { ++ends; };
+    EXPECT_EQ(form.mainMenu(), &form.MainMenu1);
+    form.userMenuCommand(end.commandId());
+    form.userMenuCommand(file.commandId() + 100000);  // unknown: nothing
+    EXPECT_EQ(ends, 1);
 }
 
 }  // namespace

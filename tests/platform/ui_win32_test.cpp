@@ -3,11 +3,15 @@
 // menu commands find their entries, closing is deferred, and an exception in
 // a handler stops at the window procedure.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
@@ -171,23 +175,178 @@ TEST_F(UiWin32, InvisibleOwnerIsTinyWithoutTaskbarButtonAndActive) {
     EXPECT_TRUE(owner.isActive());
 }
 
+class Manager : public Form {
+public:
+    Manager() {
+        setCaption("Kumoya");
+        setClientSize(556, 373);
+        PageControl1.setBounds(0, 57, 556, 297);
+        tabShurui.setCaption("種類別");
+        tabExt.setCaption("拡張子別");
+        cmbShurui.setBounds(8, 8, 200, 20);
+        lvShurui.setBounds(8, 40, 320, 200);
+        lvShurui.addColumn("タイトル", 300);
+        lvShurui.setShowColumnHeaders(false);
+        lvShurui.setEditLabels(true);
+        MenuItem& file = MainMenu1.items().add("ﾌｧｲﾙ(&F)");
+        MenuItem& end = file.add("終了");
+        end.OnClick = [this] { ++ends; };
+    }
+    MainMenu MainMenu1{*this};
+    PageControl PageControl1{*this};
+    TabSheet tabShurui{PageControl1};
+    TabSheet tabExt{PageControl1};
+    ComboBox cmbShurui{tabShurui};
+    ListView lvShurui{tabShurui};
+    StatusBar StatusBar1{*this};
+    int ends = 0;
+};
+
+LRESULT Notify(HWND control, UINT code) {
+    NMHDR header{control, static_cast<UINT_PTR>(GetDlgCtrlID(control)), code};
+    return SendMessageW(GetParent(control), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+TEST_F(UiWin32, ListsReportNativeSelectionsOnceAndKeepProgrammaticOnesQuiet) {
+    Manager form;
+    std::vector<std::pair<int, bool>> selections;
+    int comboChanges = 0, pageChanges = 0;
+    form.lvShurui.OnSelectItem = [&](int i, bool on) { selections.emplace_back(i, on); };
+    form.cmbShurui.OnChange = [&] { ++comboChanges; };
+    form.PageControl1.OnChange = [&] { ++pageChanges; };
+    form.show();
+    HWND list = HandleOf(form.lvShurui);
+    HWND combo = HandleOf(form.cmbShurui);
+    HWND tabs = HandleOf(form.PageControl1);
+
+    form.cmbShurui.setItems({"ゲーム", "ツール"});
+    form.cmbShurui.setItemIndex(1);
+    form.lvShurui.beginUpdate();
+    for (const char* title : {"エディタ", "ビューア"}) {
+        int i = form.lvShurui.addItem(title);
+        form.lvShurui.addSubItem(i, std::to_string(i + 1));
+    }
+    form.lvShurui.endUpdate();
+    form.lvShurui.setSelected(0);
+    form.PageControl1.setActivePageIndex(1);
+    form.PageControl1.setActivePageIndex(0);
+    App().processMessages();
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
+    wchar_t text[64] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(text), L"ビューア");
+    EXPECT_EQ(form.lvShurui.item(1).subItems.at(0), "2");  // beyond the columns: kept by the model
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_TRUE(IsWindowVisible(HandleOf(form.tabShurui)));
+    EXPECT_FALSE(IsWindowVisible(HandleOf(form.tabExt)));
+    EXPECT_TRUE(selections.empty());
+    EXPECT_EQ(comboChanges + pageChanges, 0);
+
+    // What the native controls report when the user acts.
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(selections, (std::vector<std::pair<int, bool>>{{0, false}, {1, true}}));
+    EXPECT_EQ(form.lvShurui.selected(), 1);
+
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(comboChanges, 1);
+    EXPECT_EQ(form.cmbShurui.text(), "ゲーム");
+
+    SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
+    Notify(tabs, TCN_SELCHANGE);
+    EXPECT_EQ(pageChanges, 1);
+    EXPECT_EQ(form.PageControl1.activePageIndex(), 1);
+    EXPECT_TRUE(IsWindowVisible(HandleOf(form.tabExt)));
+    EXPECT_FALSE(IsWindowVisible(HandleOf(form.tabShurui)));
+
+    // The menu bar carries the model's entries and routes their commands.
+    HMENU bar = GetMenu(HandleOf(form));
+    ASSERT_NE(bar, nullptr);
+    wchar_t caption[32] = {};
+    GetMenuStringW(bar, 0, caption, 32, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(caption), L"ﾌｧｲﾙ(&F)");
+    int endId = form.MainMenu1.items().item(0).item(0).commandId();
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, 0), 0), static_cast<UINT>(endId));
+    SendMessageW(HandleOf(form), WM_COMMAND, MAKEWPARAM(endId, 0), 0);
+    EXPECT_EQ(form.ends, 1);
+}
+
+TEST_F(UiWin32, InPlaceEditGoesThroughTheHandlerAndRefusesTextWithoutShiftJis) {
+    Manager form;
+    form.lvShurui.addItem("古い題名");
+    form.lvShurui.OnEdited = [](int, std::string& text) { text += "!"; };
+    form.show();
+    HWND list = HandleOf(form.lvShurui);
+    auto endEdit = [&](const wchar_t* typed) {
+        std::wstring buffer = typed;
+        NMLVDISPINFOW info{};
+        info.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), LVN_ENDLABELEDITW};
+        info.item.iItem = 0;
+        info.item.pszText = buffer.data();
+        SendMessageW(GetParent(list), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+    };
+    endEdit(L"新しい題名");
+    EXPECT_EQ(form.lvShurui.item(0).caption, "新しい題名!");
+    wchar_t text[64] = {};
+    ListView_GetItemText(list, 0, 0, text, 64);
+    EXPECT_EQ(std::wstring(text), L"新しい題名!");
+    endEdit(L"\u0E01\u0E02");  // Thai: no Shift_JIS form, the old caption stays
+    EXPECT_EQ(form.lvShurui.item(0).caption, "新しい題名!");
+}
+
+TEST_F(UiWin32, WorkFromAWorkerThreadRunsInTheMessageLoopAndImagesTakeClicks) {
+    const DWORD uiThread = GetCurrentThreadId();
+    std::vector<DWORD> ranOn;
+    std::thread worker([&] {
+        for (int i = 0; i < 2; ++i) App().post([&] { ranOn.push_back(GetCurrentThreadId()); });
+    });
+    worker.join();
+    App().processMessages();
+    EXPECT_EQ(ranOn, (std::vector<DWORD>(2, uiThread)));
+
+    Form form;
+    Image imIcon{form};
+    int clicks = 0;
+    imIcon.OnClick = [&] { ++clicks; };
+    imIcon.setCursor(Cursor::Hand);
+    form.show();
+    HWND image = HandleOf(imIcon);
+    imIcon.setIcon(platform::Icon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)), "application"));
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(image, STM_GETICON, 0, 0)), imIcon.icon().NativeHandle());
+    SendMessageW(GetParent(image), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(image), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(image));
+    EXPECT_EQ(clicks, 1);
+    imIcon.clearIcon();
+    EXPECT_EQ(SendMessageW(image, STM_GETICON, 0, 0), 0);
+}
+
 // The exception's message box is answered by a timer that runs inside its
 // modal loop.
 std::wstring g_boxText;
+BOOL CALLBACK AnswerIfBox(HWND h, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    if (std::wstring(cls) != L"#32770") return TRUE;
+    wchar_t text[256] = {};
+    GetDlgItemTextW(h, 0xFFFF, text, 256);
+    g_boxText = text;
+    PostMessageW(h, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM) -> BOOL {
-            wchar_t cls[16] = {};
-            GetClassNameW(h, cls, 16);
-            if (std::wstring(cls) != L"#32770") return TRUE;
-            wchar_t text[256] = {};
-            GetDlgItemTextW(h, 0xFFFF, text, 256);
-            g_boxText = text;
-            PostMessageW(h, WM_COMMAND, IDOK, 0);
-            return FALSE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), AnswerIfBox, 0);
     if (!g_boxText.empty()) KillTimer(nullptr, timer);
 }
 

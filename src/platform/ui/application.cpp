@@ -22,6 +22,8 @@ void Application::run(Form& form) {
 
 void Application::processMessages() { Backend().processMessages(); }
 
+void Application::post(std::function<void()> work) { Backend().post(std::move(work)); }
+
 void Application::terminate() {
     terminated_ = true;
     Backend().terminate();

@@ -33,6 +33,9 @@ public:
     void run(Form& form);
     // Handles every pending message and returns at once.
     void processMessages();
+    // Runs `work` on the user-interface thread, from the message loop. The
+    // one call a worker thread may make.
+    void post(std::function<void()> work);
     // Ends the message loop (and any modal run) at the next chance.
     void terminate();
     bool terminated() const { return terminated_; }

@@ -25,6 +25,7 @@
 //   4. if a test needs more than the entry point, a helper in headless.h.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,11 +37,18 @@ class Control;
 class Form;
 class Button;
 class Label;
+class Image;
 class CheckBox;
 class Panel;
 class Edit;
+class ComboBox;
+class ListView;
+class PageControl;
+class TabSheet;
+class StatusBar;
 class Menu;
 class PopupMenu;
+class MainMenu;
 class MenuItem;
 
 struct Point {
@@ -56,12 +64,22 @@ enum class DialogResult { None, Ok, Cancel, Yes, No };
 
 // What changed in a control's model; the peer reads the new state from the
 // control itself.
-enum class Prop { Caption, Enabled, Visible, Bounds, Font, Color, Checked, Text, ReadOnly, MaxLength, Items };
+enum class Prop {
+    Caption, Enabled, Visible, Bounds, Font, Color, Checked, Text, ReadOnly, MaxLength,
+    Items,      // the list of items (combo box, list view, tabs)
+    Selection,  // the selected item or page
+    Columns,
+    Images,
+    Picture,  // the icon of an Image
+    Cursor,
+};
 
 class Peer {
 public:
     virtual ~Peer() = default;
     virtual void update(Prop what) = 0;
+    // Moves the keyboard focus to the control.
+    virtual void focus() {}
 };
 
 class UiBackend {
@@ -72,9 +90,15 @@ public:
     virtual std::unique_ptr<Peer> createPeer(Form&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Button&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Label&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Image&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(CheckBox&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Panel&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(Edit&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(ComboBox&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(ListView&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(PageControl&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(TabSheet&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(StatusBar&) { return nullptr; }
 
     // Runs until terminate() (or, headless, until nothing is pending).
     virtual void runMessageLoop() = 0;
@@ -98,6 +122,10 @@ public:
     // Returns the item chosen (its click has been queued with
     // postMenuCommand) or null.
     virtual MenuItem* trackPopup(PopupMenu& menu, Point at) = 0;
+
+    // Queues work for the user-interface thread; callable from any thread.
+    // It runs from the message loop (processMessages included).
+    virtual void post(std::function<void()> work) = 0;
 
     virtual Point cursorPos() = 0;
     virtual DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,

@@ -13,6 +13,9 @@ Control::Control(Container* parent) : parent_(parent) {
 }
 
 Control::~Control() {
+    if (parent_) {
+        if (Form* f = parent_->form(); f && f->focused_ == this) f->focused_ = nullptr;
+    }
     peer_.reset();
     if (parent_) parent_->detach(this);
 }
@@ -77,7 +80,18 @@ void Control::setColor(int color) {
     changed(Prop::Color);
 }
 
+void Control::setCursor(Cursor cursor) {
+    if (cursor == cursor_) return;
+    cursor_ = cursor;
+    changed(Prop::Cursor);
+}
+
 void Control::assignCaption(std::string caption) { caption_ = std::move(caption); }
+
+void Control::setFocus() {
+    if (Form* f = form()) f->focused_ = this;
+    if (peer_) peer_->focus();
+}
 
 void Control::realize(UiBackend& backend) {
     if (!peer_) peer_ = makePeer(backend);
@@ -100,7 +114,10 @@ void Container::realize(UiBackend& backend) {
 
 void Container::attach(Control* child) { children_.push_back(child); }
 
-void Container::detach(Control* child) { std::erase(children_, child); }
+void Container::detach(Control* child) {
+    std::erase(children_, child);
+    childrenChanged();
+}
 
 // ---- controls ----
 
@@ -108,6 +125,15 @@ void Button::userClick() {
     if (modalResult_ != DialogResult::None) {
         if (Form* f = form()) f->setModalResult(modalResult_);
     }
+    if (OnClick) OnClick();
+}
+
+void Image::setIcon(platform::Icon icon) {
+    icon_ = std::move(icon);
+    changed(Prop::Picture);
+}
+
+void Image::userClick() {
     if (OnClick) OnClick();
 }
 

@@ -31,6 +31,8 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
+enum class Cursor { Default, Hand };
+
 // Colours as 0x00BBGGRR values; kDefaultColor leaves the system's colour.
 inline constexpr int kDefaultColor = -1;
 
@@ -72,6 +74,12 @@ public:
     bool hasOwnFont() const { return ownFont_ != nullptr; }
     int color() const { return color_; }
     void setColor(int color);
+    // The mouse pointer over the control.
+    Cursor cursor() const { return cursor_; }
+    void setCursor(Cursor cursor);
+
+    // Gives the control the keyboard focus; its form remembers it.
+    void setFocus();
 
     Peer* peer() const { return peer_.get(); }
     // Creates the peer (and those of the children) if the backend has one.
@@ -98,6 +106,7 @@ private:
     int left_ = 0, top_ = 0, width_ = 75, height_ = 25;
     std::unique_ptr<Font> ownFont_;
     int color_ = kDefaultColor;
+    Cursor cursor_ = Cursor::Default;
 };
 
 // A control that holds others (forms, panels).
@@ -121,6 +130,8 @@ public:
 protected:
     // Destroys the controls made with make().
     void releaseOwned();
+    // A child has gone (called from the child's destructor).
+    virtual void childrenChanged() {}
 
 private:
     friend class Control;

@@ -5,7 +5,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/icon.h"
 #include "platform/ui/control.h"
 
 namespace kumoya::ui {
@@ -39,8 +41,35 @@ class Label : public Control {
 public:
     explicit Label(Container& parent) : Control(&parent) {}
 
+    // "&" marks the access key (on by default); turn it off for labels that
+    // show data such as file paths, where "&" is text.
+    bool showAccelChar() const { return showAccelChar_; }
+    void setShowAccelChar(bool value) { showAccelChar_ = value; }
+
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    bool showAccelChar_ = true;
+};
+
+// A picture showing one icon; clickable.
+class Image : public Control {
+public:
+    explicit Image(Container& parent) : Control(&parent) { setBounds(0, 0, 32, 32); }
+
+    const platform::Icon& icon() const { return icon_; }
+    void setIcon(platform::Icon icon);
+    void clearIcon() { setIcon(platform::Icon()); }
+
+    std::function<void()> OnClick;
+    void userClick();
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    platform::Icon icon_;
 };
 
 class CheckBox : public Control {
@@ -113,6 +142,173 @@ private:
     bool readOnly_ = false;
     int maxLength_ = 0;
     bool border_ = true;
+};
+
+}  // namespace kumoya::ui
+
+namespace kumoya::ui {
+
+class ImageList;
+
+// A drop-down list without typing (the only kind the program uses).
+class ComboBox : public Control {
+public:
+    explicit ComboBox(Container& parent) : Control(&parent) { setBounds(0, 0, 145, 20); }
+
+    const std::vector<std::string>& items() const { return items_; }
+    int itemCount() const { return static_cast<int>(items_.size()); }
+    void setItems(std::vector<std::string> items);
+    void addItem(std::string item);
+    void clearItems() { setItems({}); }
+    // -1 for none. Setting it never fires OnChange.
+    int itemIndex() const { return itemIndex_; }
+    void setItemIndex(int index);
+    // The selected item's text, or "".
+    std::string text() const;
+    // Position of the first item equal to `text`, or -1.
+    int indexOf(const std::string& text) const;
+
+    std::function<void()> OnChange;
+    void userSelect(int index);
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    std::vector<std::string> items_;
+    int itemIndex_ = -1;
+};
+
+struct ListColumn {
+    std::string caption;
+    int width = 50;  // 96-DPI pixels
+};
+
+struct ListItem {
+    std::string caption;
+    // Shown in the columns after the first; those beyond the columns are
+    // kept with the item, unseen (a hidden key such as a record number).
+    std::vector<std::string> subItems;
+    int imageIndex = -1;
+};
+
+// A report-style list view with single selection, small images and
+// in-place editing of item captions.
+class ListView : public Control {
+public:
+    explicit ListView(Container& parent) : Control(&parent) { setBounds(0, 0, 250, 150); }
+
+    void addColumn(std::string caption, int width);
+    const std::vector<ListColumn>& columns() const { return columns_; }
+    bool showColumnHeaders() const { return showColumnHeaders_; }
+    void setShowColumnHeaders(bool value) { showColumnHeaders_ = value; }
+    // Caption editing in place (off by default).
+    bool editLabels() const { return editLabels_; }
+    void setEditLabels(bool value) { editLabels_ = value; }
+    ImageList* smallImages() const { return smallImages_; }
+    void setSmallImages(ImageList* images);
+    // Call after changing the image list's contents.
+    void imagesChanged() { changed(Prop::Images); }
+
+    // Item changes between beginUpdate and endUpdate reach the screen once.
+    void beginUpdate() { ++updating_; }
+    void endUpdate();
+
+    int itemCount() const { return static_cast<int>(items_.size()); }
+    const ListItem& item(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+    int addItem(std::string caption, int imageIndex = -1);
+    void setItemCaption(int index, std::string caption);
+    void addSubItem(int index, std::string text);
+    void setItemImage(int index, int imageIndex);
+    void deleteItem(int index);
+    void clearItems();
+
+    // -1 for none. Setting it never fires OnSelectItem.
+    int selected() const { return selected_; }
+    void setSelected(int index);
+
+    // Every change of an item's selection state, selected or not.
+    std::function<void(int index, bool selected)> OnSelectItem;
+    std::function<void()> OnDblClick;
+    // The user finished editing the caption of item `index`; the handler may
+    // change the text, which then becomes the caption.
+    std::function<void(int index, std::string& text)> OnEdited;
+
+    // User actions. userSelect moves the selection (firing for the item left
+    // and then for the item chosen); userChangeSelection is the single-item
+    // step the native list reports.
+    void userSelect(int index);
+    void userChangeSelection(int index, bool selected);
+    void userDblClick();
+    void userEdit(int index, std::string text);
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    void itemsChanged();
+
+    std::vector<ListColumn> columns_;
+    std::vector<ListItem> items_;
+    bool showColumnHeaders_ = true;
+    bool editLabels_ = false;
+    ImageList* smallImages_ = nullptr;
+    int selected_ = -1;
+    int updating_ = 0;
+    bool dirty_ = false;
+};
+
+class PageControl;
+
+// One page of a page control: a container shown while its page is active.
+// Its caption is the tab's text.
+class TabSheet : public Container {
+public:
+    explicit TabSheet(PageControl& pages);
+    PageControl& pageControl() const { return pages_; }
+    int pageIndex() const;
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+
+private:
+    PageControl& pages_;
+};
+
+class PageControl : public Container {
+public:
+    explicit PageControl(Container& parent) : Container(&parent) { setBounds(0, 0, 289, 193); }
+
+    // The sheets in tab order.
+    std::vector<TabSheet*> pages() const;
+    int pageCount() const { return static_cast<int>(pages().size()); }
+    // -1 for none. Setting it never fires OnChange.
+    int activePageIndex() const { return active_; }
+    TabSheet* activePage() const;
+    void setActivePageIndex(int index);
+
+    std::function<void()> OnChange;
+    void userSelectPage(int index);
+
+    // Called by the sheets as they come and go.
+    void pagesChanged();
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
+    void childrenChanged() override;
+
+private:
+    void showActive();
+    int active_ = -1;
+};
+
+// The strip at the bottom of a window; shows its caption.
+class StatusBar : public Control {
+public:
+    explicit StatusBar(Container& parent) : Control(&parent) { setBounds(0, 0, 100, 19); }
+
+protected:
+    std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
 };
 
 }  // namespace kumoya::ui

@@ -74,6 +74,13 @@ MenuItem* Form::findMenuCommand(int commandId) const {
     return nullptr;
 }
 
+MainMenu* Form::mainMenu() const {
+    for (Menu* menu : menus_) {
+        if (auto* bar = dynamic_cast<MainMenu*>(menu)) return bar;
+    }
+    return nullptr;
+}
+
 void Form::userMenuCommand(int commandId) {
     // The entry may have gone since the command was queued (its menu was
     // cleared): then nothing happens.

@@ -77,6 +77,8 @@ public:
     // Queues a close request (see above).
     void close();
     bool isActive() const;
+    // The control last given the focus with setFocus(), or null.
+    Control* focusedControl() const { return focused_; }
 
     std::function<void()> OnShow;
     std::function<void(bool& canClose)> OnCloseQuery;
@@ -93,6 +95,7 @@ public:
     // Menus register with their owner form so that commands find their items.
     const std::vector<Menu*>& menus() const { return menus_; }
     MenuItem* findMenuCommand(int commandId) const;
+    MainMenu* mainMenu() const;
 
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
@@ -112,6 +115,7 @@ private:
     bool modal_ = false;
     DialogResult modalResult_ = DialogResult::None;
     std::vector<Menu*> menus_;
+    Control* focused_ = nullptr;
 };
 
 }  // namespace kumoya::ui

@@ -115,7 +115,24 @@ std::unique_ptr<Peer> HeadlessBackend::createPeer(Form& form) {
     return std::make_unique<HeadlessFormPeer>(*this, form);
 }
 
+void HeadlessBackend::post(std::function<void()> work) {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    posted_.push_back(std::move(work));
+}
+
 bool HeadlessBackend::runOne() {
+    std::function<void()> fromThread;
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        if (!posted_.empty()) {
+            fromThread = std::move(posted_.front());
+            posted_.pop_front();
+        }
+    }
+    if (fromThread) {
+        fromThread();
+        return true;
+    }
     if (queue_.empty()) return false;
     Posted posted = std::move(queue_.front());
     queue_.pop_front();
@@ -210,6 +227,11 @@ void Click(Button& button) {
 void Click(CheckBox& box) {
     CheckReachable(box, "check box");
     box.userClick();
+}
+
+void Click(Image& image) {
+    CheckReachable(image, "image");
+    image.userClick();
 }
 
 void Type(Edit& edit, std::string text) {

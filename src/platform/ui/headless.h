@@ -24,6 +24,7 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -101,6 +102,7 @@ public:
     void runModal(Form& form) override;
     bool isActive(const Form& form) override { return active_ == &form; }
     MenuItem* trackPopup(PopupMenu& menu, Point at) override;
+    void post(std::function<void()> work) override;
     Point cursorPos() override { return cursor_; }
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                             MsgButtons buttons) override;
@@ -119,6 +121,8 @@ private:
     std::vector<ShownMessageBox> boxes_;
     std::vector<ShownPopup> popups_;
     std::deque<Posted> queue_;
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;  // from any thread
     Point cursor_;
     Form* active_ = nullptr;
     bool terminated_ = false;
@@ -142,10 +146,11 @@ private:
 };
 
 // Acting as the user, with the checks a user's reach implies: the control
-// must be visible and enabled (with every container above it), or these
-// throw std::logic_error.
+// must be visible and enabled, with every container above it up to its form,
+// which must be shown; otherwise these throw std::logic_error.
 void Click(Button& button);
 void Click(CheckBox& box);
+void Click(Image& image);
 void Type(Edit& edit, std::string text);
 // Answers whether the key reached the edit (a handler may swallow it).
 bool PressKey(Edit& edit, int key);

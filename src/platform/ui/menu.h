@@ -121,6 +121,13 @@ private:
     std::unique_ptr<Peer> peer_;
 };
 
+// The form's menu bar; its top-level items are the menus ("&File"), their
+// items the commands. A form shows the first MainMenu it owns.
+class MainMenu : public Menu {
+public:
+    using Menu::Menu;
+};
+
 class PopupMenu : public Menu {
 public:
     using Menu::Menu;

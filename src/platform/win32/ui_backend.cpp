@@ -4,10 +4,14 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <map>
 #include <vector>
 
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menu.h"
@@ -93,16 +97,17 @@ HBITMAP IconBitmap(HICON icon, int width, int height) {
     return result;
 }
 
-// A native popup menu built from the model for the time it is up.
+// A native menu built from the model: a popup for the time it is up, or a
+// form's menu bar until the model changes.
 class NativeMenu {
 public:
-    NativeMenu(const Menu& menu, int dpi) : images_(menu.images()) {
+    NativeMenu(const Menu& menu, int dpi, bool bar = false) : images_(menu.images()) {
         if (images_) {
             width_ = Scale(images_->width(), dpi);
             height_ = Scale(images_->height(), dpi);
         }
-        handle_ = CreatePopupMenu();
-        if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreatePopupMenu"));
+        handle_ = bar ? CreateMenu() : CreatePopupMenu();
+        if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreateMenu"));
         fill(handle_, menu.items());
     }
     ~NativeMenu() {
@@ -179,6 +184,25 @@ private:
     std::map<int, MenuItem*> items_;
 };
 
+class MenuBarPeer : public Peer {
+public:
+    MenuBarPeer(MainMenu& menu, HWND window) : menu_(menu), window_(window) { update(Prop::Items); }
+    ~MenuBarPeer() override {
+        if (IsWindow(window_)) SetMenu(window_, nullptr);
+    }
+    void update(Prop) override {
+        auto bar = std::make_unique<NativeMenu>(menu_, DpiOf(window_), true);
+        if (!SetMenu(window_, bar->handle())) throw std::runtime_error(platform::win32::ErrorText("SetMenu"));
+        DrawMenuBar(window_);
+        native_ = std::move(bar);  // the old bar goes only now that it is off the window
+    }
+
+private:
+    MainMenu& menu_;
+    HWND window_;
+    std::unique_ptr<NativeMenu> native_;
+};
+
 void EnableDpiAwareness() {
     // The manifest normally does it; a program without one (a test) asks here.
     using SetContextFn = BOOL(WINAPI*)(HANDLE);
@@ -193,20 +217,63 @@ void EnableDpiAwareness() {
     SetProcessDPIAware();
 }
 
+struct Disabled {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+// (A named callback: a lambda has the wrong calling convention on x86.)
+BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+    auto* d = reinterpret_cast<Disabled*>(param);
+    if (window != d->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        d->windows.push_back(window);
+    }
+    return TRUE;
+}
+
+constexpr UINT kRunPosted = WM_APP + 1;
+
 class Win32Backend : public UiBackend {
 public:
     Win32Backend() {
         EnableDpiAwareness();
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = PostedProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KumoyaPosted";
+        RegisterClassExW(&wc);
+        // A message-only window of the user-interface thread receives the
+        // work other threads hand over.
+        postWindow_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+        if (postWindow_) SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+
+    void post(std::function<void()> work) override {
+        {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            posted_.push_back(std::move(work));
+        }
+        if (!postWindow_ || !PostMessageW(postWindow_, kRunPosted, 0, 0)) {
+            throw std::runtime_error(platform::win32::ErrorText("PostMessageW"));
+        }
     }
 
     std::unique_ptr<Peer> createPeer(Form& form) override { return MakeFormPeer(form); }
     std::unique_ptr<Peer> createPeer(Button& button) override { return MakeButtonPeer(button); }
     std::unique_ptr<Peer> createPeer(Label& label) override { return MakeLabelPeer(label); }
+    std::unique_ptr<Peer> createPeer(Image& image) override { return MakeImagePeer(image); }
     std::unique_ptr<Peer> createPeer(CheckBox& box) override { return MakeCheckBoxPeer(box); }
     std::unique_ptr<Peer> createPeer(Panel& panel) override { return MakePanelPeer(panel); }
     std::unique_ptr<Peer> createPeer(Edit& edit) override { return MakeEditPeer(edit); }
+    std::unique_ptr<Peer> createPeer(ComboBox& box) override { return MakeComboBoxPeer(box); }
+    std::unique_ptr<Peer> createPeer(ListView& list) override { return MakeListViewPeer(list); }
+    std::unique_ptr<Peer> createPeer(PageControl& pages) override { return MakePageControlPeer(pages); }
+    std::unique_ptr<Peer> createPeer(TabSheet& sheet) override { return MakeTabSheetPeer(sheet); }
+    std::unique_ptr<Peer> createPeer(StatusBar& bar) override { return MakeStatusBarPeer(bar); }
 
     void runMessageLoop() override {
         MSG message;
@@ -247,21 +314,8 @@ public:
     void runModal(Form& form) override {
         HWND window = HandleOf(form);
         // Every other window of ours waits while the modal form is up.
-        struct Disabled {
-            HWND except;
-            std::vector<HWND> windows;
-        } disabled{window, {}};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND h, LPARAM param) -> BOOL {
-                auto* d = reinterpret_cast<Disabled*>(param);
-                if (h != d->except && IsWindowVisible(h) && IsWindowEnabled(h)) {
-                    EnableWindow(h, FALSE);
-                    d->windows.push_back(h);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&disabled));
+        Disabled disabled{window, {}};
+        EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
         struct Restore {
             Disabled& d;
             ~Restore() {
@@ -306,6 +360,30 @@ public:
         return chosen;
     }
 
+    static LRESULT CALLBACK PostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != kRunPosted) return DefWindowProcW(window, message, wParam, lParam);
+        auto* self = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self) self->runPosted();
+        return 0;
+    }
+
+    void runPosted() {
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard<std::mutex> lock(postedMutex_);
+                if (posted_.empty()) return;
+                work = std::move(posted_.front());
+                posted_.pop_front();
+            }
+            try {
+                work();
+            } catch (...) {
+                App().handleException(std::current_exception());
+            }
+        }
+    }
+
     Point cursorPos() override {
         POINT p{};
         if (!GetCursorPos(&p)) return {};
@@ -338,9 +416,17 @@ public:
             default: return DialogResult::None;
         }
     }
+
+private:
+    HWND postWindow_ = nullptr;
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace
+
+std::unique_ptr<Peer> MakeMenuBarPeer(MainMenu& menu, HWND window) { return std::make_unique<MenuBarPeer>(menu, window); }
+
 }  // namespace kumoya::ui::win32
 
 namespace kumoya::platform {

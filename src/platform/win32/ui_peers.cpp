@@ -9,6 +9,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
+#include "platform/ui/menu.h"
 #include "platform/win32/ui_win32.h"
 #include "platform/win32/wide.h"
 
@@ -222,6 +223,16 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
+        case WM_SETCURSOR:
+            // Children pass the question up; the control under the mouse decides.
+            if (LOWORD(lParam) == HTCLIENT) {
+                ControlPeer* under = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
+                if (under && under->control().cursor() == Cursor::Hand) {
+                    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                    return TRUE;
+                }
+            }
+            break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             // Labels and check boxes take the colour of what they stand on.
@@ -324,7 +335,8 @@ public:
         if (!window) throw std::runtime_error(platform::win32::ErrorText("CreateWindowExW"));
         setHandle(window);
         dpi_ = DpiOf(window);
-        if (dpi_ != d) applyBounds();
+        if (MainMenu* bar = form.mainMenu()) bar->setPeer(MakeMenuBarPeer(*bar, window));
+        if (dpi_ != d || form.mainMenu()) applyBounds();
     }
 
     int dpi() const override { return dpi_; }
@@ -337,6 +349,12 @@ public:
                     shownOnce_ = true;
                     ShowWindow(hwnd_, SW_SHOW);
                     SetForegroundWindow(hwnd_);
+                    if (!IsChild(hwnd_, GetFocus())) {
+                        // The control asked for, or else the first one Tab reaches.
+                        HWND first = form_.focusedControl() ? HandleOf(*form_.focusedControl()) : nullptr;
+                        if (!first) first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                        if (first) SetFocus(first);
+                    }
                 } else {
                     ShowWindow(hwnd_, SW_HIDE);
                 }
@@ -407,7 +425,7 @@ private:
 
     RECT outerRect(int d) const {
         RECT r{0, 0, Scale(form_.width(), d), Scale(form_.height(), d)};
-        if (!form_.invisibleOwner()) AdjustWindowRectEx(&r, style_, FALSE, exStyle_);
+        if (!form_.invisibleOwner()) AdjustWindowRectEx(&r, style_, form_.mainMenu() != nullptr, exStyle_);
         OffsetRect(&r, Scale(form_.left(), d) - r.left, Scale(form_.top(), d) - r.top);
         return r;
     }
@@ -463,7 +481,7 @@ class PanelPeer : public ContainerPeer {
 public:
     explicit PanelPeer(Panel& panel) : ContainerPeer(panel), panel_(panel) {
         RegisterClasses();
-        createChild(kPanelClass, WS_CLIPCHILDREN, 0);
+        createChild(kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
     }
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_PAINT) {
@@ -506,7 +524,30 @@ private:
 
 class LabelPeer : public ControlPeer {
 public:
-    explicit LabelPeer(Label& label) : ControlPeer(label) { createChild(L"STATIC", SS_LEFT, 0); }
+    explicit LabelPeer(Label& label) : ControlPeer(label) {
+        createChild(L"STATIC", SS_LEFT | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
+    }
+};
+
+class ImagePeer : public ControlPeer {
+public:
+    explicit ImagePeer(Image& image) : ControlPeer(image), image_(image) {
+        createChild(L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0);
+        applyBounds();  // SS_ICON sizes itself at creation
+        update(Prop::Picture);
+    }
+    void update(Prop what) override {
+        if (what != Prop::Picture) return ControlPeer::update(what);
+        // The control only borrows the icon; the model owns it.
+        SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(image_.icon().NativeHandle()), 0);
+        applyBounds();
+    }
+    void command(WORD code) override {
+        if (code == STN_CLICKED) image_.userClick();
+    }
+
+private:
+    Image& image_;
 };
 
 class CheckBoxPeer : public ControlPeer {
@@ -573,6 +614,7 @@ std::unique_ptr<Peer> MakeFormPeer(Form& form) { return std::make_unique<FormPee
 std::unique_ptr<Peer> MakePanelPeer(Panel& panel) { return std::make_unique<PanelPeer>(panel); }
 std::unique_ptr<Peer> MakeButtonPeer(Button& button) { return std::make_unique<ButtonPeer>(button); }
 std::unique_ptr<Peer> MakeLabelPeer(Label& label) { return std::make_unique<LabelPeer>(label); }
+std::unique_ptr<Peer> MakeImagePeer(Image& image) { return std::make_unique<ImagePeer>(image); }
 std::unique_ptr<Peer> MakeCheckBoxPeer(CheckBox& box) { return std::make_unique<CheckBoxPeer>(box); }
 std::unique_ptr<Peer> MakeEditPeer(Edit& edit) { return std::make_unique<EditPeer>(edit); }
 

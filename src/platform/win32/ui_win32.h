@@ -41,6 +41,9 @@ public:
     virtual int dpi() const;
 
     void update(Prop what) override;
+    void focus() override {
+        if (hwnd_) SetFocus(hwnd_);
+    }
     // WM_COMMAND notification code / WM_NOTIFY from the native control.
     virtual void command(WORD /*code*/) {}
     virtual bool notify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
@@ -105,8 +108,16 @@ std::unique_ptr<Peer> MakeFormPeer(Form& form);
 std::unique_ptr<Peer> MakePanelPeer(Panel& panel);
 std::unique_ptr<Peer> MakeButtonPeer(Button& button);
 std::unique_ptr<Peer> MakeLabelPeer(Label& label);
+std::unique_ptr<Peer> MakeImagePeer(Image& image);
 std::unique_ptr<Peer> MakeCheckBoxPeer(CheckBox& box);
 std::unique_ptr<Peer> MakeEditPeer(Edit& edit);
+std::unique_ptr<Peer> MakeComboBoxPeer(ComboBox& box);
+std::unique_ptr<Peer> MakeListViewPeer(ListView& list);
+std::unique_ptr<Peer> MakePageControlPeer(PageControl& pages);
+std::unique_ptr<Peer> MakeTabSheetPeer(TabSheet& sheet);
+std::unique_ptr<Peer> MakeStatusBarPeer(StatusBar& bar);
+// The menu bar of a form window.
+std::unique_ptr<Peer> MakeMenuBarPeer(MainMenu& menu, HWND window);
 
 // Native handle of a realised control (tests and the demo).
 HWND HandleOf(const Control& control);

@@ -1,0 +1,324 @@
+// Native peers of the list-like controls: combo box, report list view, page
+// control with its sheets, status bar.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/image_list.h"
+#include "platform/win32/ui_win32.h"
+#include "platform/win32/wide.h"
+
+namespace kumoya::ui::win32 {
+namespace {
+
+class ComboBoxPeer : public ControlPeer {
+public:
+    explicit ComboBoxPeer(ComboBox& box) : ControlPeer(box), box_(box) {
+        createChild(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0);
+        applyBounds();
+        update(Prop::Items);
+    }
+    // The native height includes the dropped-down list.
+    void applyBounds() override {
+        int d = dpi();
+        SetWindowPos(hwnd_, nullptr, Scale(control_.left(), d), Scale(control_.top(), d), Scale(control_.width(), d),
+                     Scale(control_.height() + 200, d), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    void update(Prop what) override {
+        switch (what) {
+            case Prop::Items:
+                echo_ = true;
+                SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+                for (const std::string& item : box_.items()) {
+                    SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+                }
+                SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(box_.itemIndex()), 0);
+                echo_ = false;
+                break;
+            case Prop::Selection:
+                echo_ = true;
+                SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(box_.itemIndex()), 0);
+                echo_ = false;
+                break;
+            case Prop::Caption: break;  // a list without typing shows its item
+            default: ControlPeer::update(what); break;
+        }
+    }
+    void command(WORD code) override {
+        if (code != CBN_SELCHANGE || echo_) return;
+        int index = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+        if (index >= 0) box_.userSelect(index);
+    }
+
+private:
+    ComboBox& box_;
+};
+
+// A transparent placeholder for image-list slots without an icon.
+HICON BlankIcon(int width, int height) {
+    int rowBytes = ((width + 15) / 16) * 2;
+    std::vector<BYTE> andMask(static_cast<std::size_t>(rowBytes * height), 0xFF);
+    std::vector<BYTE> xorMask(static_cast<std::size_t>(rowBytes * height), 0x00);
+    return CreateIcon(GetModuleHandleW(nullptr), width, height, 1, 1, andMask.data(), xorMask.data());
+}
+
+class ListViewPeer : public ControlPeer {
+public:
+    explicit ListViewPeer(ListView& list) : ControlPeer(list), list_(list) {
+        DWORD style = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+        if (list.editLabels()) style |= LVS_EDITLABELS;
+        if (!list.showColumnHeaders()) style |= LVS_NOCOLUMNHEADER;
+        echo_ = true;
+        createChild(WC_LISTVIEWW, style, WS_EX_CLIENTEDGE);
+        echo_ = false;
+        update(Prop::Columns);
+        update(Prop::Images);
+        update(Prop::Items);
+    }
+    ~ListViewPeer() override {
+        if (images_) ImageList_Destroy(images_);
+    }
+
+    void update(Prop what) override {
+        switch (what) {
+            case Prop::Columns: columns(); break;
+            case Prop::Images: images(true); break;
+            case Prop::Items: items(); break;
+            case Prop::Selection: selection(); break;
+            case Prop::Font:
+                ControlPeer::update(what);
+                columns();
+                images(true);
+                break;
+            default: ControlPeer::update(what); break;
+        }
+    }
+
+    bool notify(NMHDR* header, LRESULT& result) override {
+        switch (header->code) {
+            case LVN_ITEMCHANGED: {
+                if (echo_) return false;
+                auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+                if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+                    ((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) {
+                    list_.userChangeSelection(change->iItem, (change->uNewState & LVIS_SELECTED) != 0);
+                }
+                result = 0;
+                return true;
+            }
+            case NM_DBLCLK:
+                list_.userDblClick();
+                result = 0;
+                return true;
+            case LVN_BEGINLABELEDITW:
+                result = list_.editLabels() ? FALSE : TRUE;
+                return true;
+            case LVN_ENDLABELEDITW: {
+                auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+                result = FALSE;  // the text is set below, as the model has it
+                if (!info->item.pszText) return true;  // cancelled
+                auto text = platform::win32::FromWide(info->item.pszText);
+                if (!text) {
+                    MessageBeep(MB_ICONWARNING);  // characters without a Shift_JIS form
+                    return true;
+                }
+                editing_ = info->item.iItem;
+                list_.userEdit(info->item.iItem, *text);
+                editing_ = -1;
+                return true;
+            }
+            default: return false;
+        }
+    }
+
+private:
+    void columns() {
+        echo_ = true;
+        while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
+        }
+        int d = dpi();
+        int index = 0;
+        for (const ListColumn& column : list_.columns()) {
+            std::wstring caption = Wide(column.caption);
+            LVCOLUMNW c{};
+            c.mask = LVCF_TEXT | LVCF_WIDTH;
+            c.pszText = caption.data();
+            c.cx = Scale(column.width, d);
+            SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&c));
+        }
+        echo_ = false;
+    }
+
+    // Rebuilds the native image list when the model's changed.
+    void images(bool force) {
+        const ImageList* model = list_.smallImages();
+        if (!force && model == source_ && (!model || model->version() == version_)) return;
+        source_ = model;
+        version_ = model ? model->version() : 0;
+        HIMAGELIST old = images_;
+        images_ = nullptr;
+        if (model) {
+            int d = dpi();
+            int w = Scale(model->width(), d), h = Scale(model->height(), d);
+            images_ = ImageList_Create(w, h, ILC_COLOR32 | ILC_MASK, model->count(), 8);
+            HICON blank = nullptr;
+            for (int i = 0; images_ && i < model->count(); ++i) {
+                auto icon = static_cast<HICON>(model->icon(i)->NativeHandle());
+                if (!icon) {
+                    if (!blank) blank = BlankIcon(w, h);
+                    icon = blank;
+                }
+                ImageList_AddIcon(images_, icon);
+            }
+            if (blank) DestroyIcon(blank);
+        }
+        SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+        if (old) ImageList_Destroy(old);
+    }
+
+    void setText(int index, int subItem, const std::string& text) {
+        std::wstring wide = Wide(text);
+        LVITEMW item{};
+        item.iSubItem = subItem;
+        item.pszText = wide.data();
+        SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+
+    void items() {
+        if (editing_ >= 0) {
+            // Only the edited caption changed.
+            echo_ = true;
+            setText(editing_, 0, list_.item(editing_).caption);
+            echo_ = false;
+            return;
+        }
+        images(false);
+        echo_ = true;
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < list_.itemCount(); ++i) {
+            const ListItem& model = list_.item(i);
+            std::wstring caption = Wide(model.caption);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = i;
+            item.pszText = caption.data();
+            item.iImage = model.imageIndex;
+            int at = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            for (std::size_t k = 0; k < model.subItems.size(); ++k) setText(at, static_cast<int>(k) + 1, model.subItems[k]);
+        }
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        echo_ = false;
+        selection();
+    }
+
+    void selection() {
+        echo_ = true;
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = 0;
+        SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        int selected = list_.selected();
+        if (selected >= 0) {
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&state));
+            SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
+        }
+        echo_ = false;
+    }
+
+    ListView& list_;
+    HIMAGELIST images_ = nullptr;
+    const ImageList* source_ = nullptr;
+    std::uint64_t version_ = 0;
+    int editing_ = -1;
+};
+
+class PageControlPeer : public ContainerPeer {
+public:
+    explicit PageControlPeer(PageControl& pages) : ContainerPeer(pages), pages_(pages) {
+        createChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+        update(Prop::Items);
+    }
+    void update(Prop what) override {
+        switch (what) {
+            case Prop::Items: {
+                echo_ = true;
+                SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
+                int index = 0;
+                for (TabSheet* sheet : pages_.pages()) {
+                    std::wstring caption = Wide(sheet->caption());
+                    TCITEMW item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = caption.data();
+                    SendMessageW(hwnd_, TCM_INSERTITEMW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&item));
+                }
+                SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(pages_.activePageIndex()), 0);
+                echo_ = false;
+                relayout();
+                break;
+            }
+            case Prop::Selection:
+                echo_ = true;
+                SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(pages_.activePageIndex()), 0);
+                echo_ = false;
+                break;
+            case Prop::Bounds: relayout(); break;
+            default: ContainerPeer::update(what); break;
+        }
+    }
+    bool notify(NMHDR* header, LRESULT& result) override {
+        if (header->code != TCN_SELCHANGE || echo_) return false;
+        pages_.userSelectPage(static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+        result = 0;
+        return true;
+    }
+
+private:
+    PageControl& pages_;
+};
+
+class TabSheetPeer : public ContainerPeer {
+public:
+    explicit TabSheetPeer(TabSheet& sheet) : ContainerPeer(sheet) {
+        RegisterClasses();
+        createChild(kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+        applyBounds();
+    }
+    // A sheet fills the page control's display area.
+    void applyBounds() override {
+        HWND tabs = parent_ ? parent_->handle() : nullptr;
+        if (!tabs) return;
+        RECT r;
+        GetClientRect(tabs, &r);
+        SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+        SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    void update(Prop what) override {
+        if (what == Prop::Caption && parent_) {
+            parent_->update(Prop::Items);  // the caption is the tab's text
+            return;
+        }
+        ContainerPeer::update(what);
+    }
+};
+
+class StatusBarPeer : public ControlPeer {
+public:
+    explicit StatusBarPeer(StatusBar& bar) : ControlPeer(bar) {
+        createChild(STATUSCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Peer> MakeComboBoxPeer(ComboBox& box) { return std::make_unique<ComboBoxPeer>(box); }
+std::unique_ptr<Peer> MakeListViewPeer(ListView& list) { return std::make_unique<ListViewPeer>(list); }
+std::unique_ptr<Peer> MakePageControlPeer(PageControl& pages) { return std::make_unique<PageControlPeer>(pages); }
+std::unique_ptr<Peer> MakeTabSheetPeer(TabSheet& sheet) { return std::make_unique<TabSheetPeer>(sheet); }
+std::unique_ptr<Peer> MakeStatusBarPeer(StatusBar& bar) { return std::make_unique<StatusBarPeer>(bar); }
+
+}  // namespace kumoya::ui::win32
