@@ -809,8 +809,60 @@ void ListControls(const Options& o) {
   }
 }
 
+HWND FocusOf(HWND top) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info)) Fail(L"cannot read the window's thread state");
+  return info.hwndFocus;
+}
+
+// Without CONTROL: prints the control that has the keyboard focus in the
+// window's thread. With CONTROL: gives it the focus (the window is brought
+// to the front first), as a click or the Tab key would.
+void Focus(const Options& o) {
+  if (o.args.empty()) Fail(L"usage: focus TITLE [CONTROL]", 2);
+  const HWND top = WaitTopLevel(o.args[0], o);
+  if (o.args.size() >= 2) {
+    const HWND control = WaitControl(top, o.args[1], o);
+    if (!BringToFront(top)) Fail(L"cannot bring \"" + CaptionOf(top) + L"\" to the front");
+    const DWORD mine = GetCurrentThreadId();
+    const DWORD theirs = GetWindowThreadProcessId(top, nullptr);
+    AttachThreadInput(mine, theirs, TRUE);
+    SetFocus(control);
+    AttachThreadInput(mine, theirs, FALSE);
+    if (FocusOf(top) != control) Fail(L"the control did not take the focus");
+    return;
+  }
+  HWND focus = FocusOf(top);
+  if (focus == nullptr) Fail(L"no window has the focus");
+  Print(ClassOf(focus) + L"\t" + std::to_wstring(GetDlgCtrlID(focus)) + L"\t" + Hex(focus));
+}
+
+// A click at a point of a control (client coordinates, the centre by
+// default): posted mouse messages, or with --mouse the real cursor.
+void MouseClickCommand(const Options& o) {
+  const Target t = TopAndControl(o, 2, L"mouse-click TITLE CONTROL [X Y] [--right] [--double] [--mouse]");
+  POINT point{};
+  if (o.args.size() >= 4) {
+    point = POINT{NumberArg(o.args[2], L"x"), NumberArg(o.args[3], L"y")};
+  } else {
+    RECT client{};
+    GetClientRect(t.control, &client);
+    point = POINT{client.right / 2, client.bottom / 2};
+  }
+  if (o.mouse) {
+    if (!BringToFront(t.top)) Fail(L"cannot bring \"" + CaptionOf(t.top) + L"\" to the front");
+    ClientToScreen(t.control, &point);
+    MouseClick(point, o.right, o.twice);
+  } else {
+    PostClick(t.control, point, o.right, o.twice);
+  }
+}
+
 void Click(const Options& o) {
   const Target t = TopAndControl(o, 2, L"click TITLE CONTROL");
+  // A user can only click what is shown and enabled.
+  if (!IsWindowVisible(t.control)) Fail(L"control \"" + o.args[1] + L"\" is hidden");
   if (!IsWindowEnabled(t.control)) Fail(L"control \"" + o.args[1] + L"\" is disabled");
   SendAction(t.control, BM_CLICK, 0, 0);
 }
@@ -1067,6 +1119,7 @@ void Log(const std::wstring& line) {
 
 enum : int {
   kPush = 101, kCheck = 102, kEdit = 103, kCombo = 104, kList = 105, kTab = 106, kMessage = 107,
+  kHidden = 108, kDisabledButton = 109, kListBox = 110,
   kHello = 201, kExit = 202, kTicked = 203, kDisabled = 204,
   kOpen = 301, kRename = 302, kPicture = 303, kDeep = 311,
 };
@@ -1121,8 +1174,11 @@ void CreateControls(HWND window) {
   Control(window, L"Button", L"&Push", BS_PUSHBUTTON | WS_TABSTOP, kPush, 10, 10, 80, 24);
   Control(window, L"Button", L"Check me", BS_AUTOCHECKBOX | WS_TABSTOP, kCheck, 100, 10, 110, 24);
   Control(window, L"Button", L"Message...", BS_PUSHBUTTON | WS_TABSTOP, kMessage, 220, 10, 100, 24);
-  Control(window, L"Button", L"Hidden", BS_PUSHBUTTON, 108, 330, 10, 60, 24);
-  ShowWindow(GetDlgItem(window, 108), SW_HIDE);
+  Control(window, L"Button", L"Hidden", BS_PUSHBUTTON, kHidden, 330, 10, 60, 24);
+  ShowWindow(GetDlgItem(window, kHidden), SW_HIDE);
+  Control(window, L"Button", L"Disabled", BS_PUSHBUTTON | WS_DISABLED, kDisabledButton, 330, 42, 60, 24);
+  HWND box = Control(window, L"ListBox", L"", LBS_NOTIFY | WS_BORDER | WS_VSCROLL, kListBox, 10, 272, 180, 44);
+  for (const wchar_t* item : {L"one", L"二"}) SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   edit = Control(window, L"Edit", L"", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, kEdit, 10, 42, 200, 22);
   HWND combo = Control(window, L"ComboBox", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kCombo, 220, 42, 150, 200);
   for (const wchar_t* item : {L"Alpha", L"ベータ", L"Gamma"}) {
@@ -1193,6 +1249,10 @@ void OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
   } else if (id == kMessage && code == BN_CLICKED) {
     const int answer = MessageBoxW(window, L"本文のテキスト\nsecond line", L"SelfTest box", MB_OKCANCEL | MB_ICONINFORMATION);
     Log(L"messagebox result=" + std::to_wstring(answer));
+  } else if (id == kHidden || id == kDisabledButton) {
+    Log(L"clicked " + std::to_wstring(id));
+  } else if (id == kListBox && code == LBN_SELCHANGE) {
+    Log(L"listbox selchange index=" + std::to_wstring(SendMessageW(control, LB_GETCURSEL, 0, 0)));
   } else if (id == kCombo && code == CBN_SELCHANGE) {
     const LRESULT index = SendMessageW(control, CB_GETCURSEL, 0, 0);
     wchar_t text[64] = {};
@@ -1243,7 +1303,7 @@ int Run(const Options& o) {
   cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   cls.lpszClassName = L"DriverSelfTestWindow";
   if (!RegisterClassW(&cls)) Fail(L"cannot register the window class");
-  HWND window = CreateWindowExW(0, cls.lpszClassName, L"DriverSelfTest", WS_OVERLAPPEDWINDOW, 50, 50, 420, 340,
+  HWND window = CreateWindowExW(0, cls.lpszClassName, L"DriverSelfTest", WS_OVERLAPPEDWINDOW, 50, 50, 420, 380,
                                 nullptr, MainMenu(), cls.hInstance, nullptr);
   if (window == nullptr) Fail(L"cannot create the window");
   ACCEL accel{FVIRTKEY | FCONTROL, 'H', kHello};
@@ -1265,7 +1325,8 @@ int Run(const Options& o) {
 
 const wchar_t kUsage[] =
     L"usage: driver SUBCOMMAND ARGS... [--timeout MS] [--contains] [--class CLASS]\n"
-    L"  wait-window TITLE | wait-gone TITLE | list-windows | list-controls TITLE\n"
+    L"  wait-window TITLE | wait-gone TITLE | list-windows | list-controls TITLE | focus TITLE [CONTROL]\n"
+    L"  mouse-click TITLE CONTROL [X Y] [--right] [--double] [--mouse]\n"
     L"  click TITLE CONTROL | get-check TITLE CONTROL | set-text TITLE CONTROL TEXT | get-text TITLE CONTROL\n"
     L"  combo-items TITLE CONTROL [--selected] | combo-select TITLE CONTROL INDEX|TEXT\n"
     L"  listbox-items TITLE CONTROL [--selected] | listbox-select TITLE CONTROL INDEX|TEXT\n"
@@ -1319,7 +1380,9 @@ int wmain(int argc, wchar_t** argv) {
   else if (command == L"wait-gone") WaitGone(o);
   else if (command == L"list-windows") ListWindows(o);
   else if (command == L"list-controls") ListControls(o);
+  else if (command == L"focus") Focus(o);
   else if (command == L"click") Click(o);
+  else if (command == L"mouse-click") MouseClickCommand(o);
   else if (command == L"get-check") GetCheck(o);
   else if (command == L"set-text") SetText(o);
   else if (command == L"get-text") GetText(o);
