@@ -656,16 +656,21 @@ void PostClick(HWND control, POINT client, bool right, bool twice) {
 
 struct MenuItem {
   std::wstring text;
+  int depth = 0;
   UINT id = 0;
   UINT type = 0;
   UINT state = 0;
-  HMENU submenu = nullptr;
+  bool submenu = false;
   bool bitmap = false;
+  bool placed = false;  // rect holds the item's place on the screen
+  RECT rect{};
 };
 
-// Menus of another process can be read on Windows; Wine keeps menus per
-// process and answers -1 for the item count.
-bool ReadMenu(HMENU menu, std::vector<MenuItem>* items) {
+// Menus of another process can be read directly on Windows. Wine keeps
+// menus inside their process (the item count comes back as -1), so there
+// the menu is read by a hook procedure of this program that runs in the
+// target's own thread and copies the items into shared memory.
+bool ReadMenuDirect(HWND owner, HMENU menu, int depth, bool recurse, std::vector<MenuItem>* items) {
   const int count = GetMenuItemCount(menu);
   if (count < 0) return false;
   for (int i = 0; i < count; ++i) {
@@ -678,72 +683,189 @@ bool ReadMenu(HMENU menu, std::vector<MenuItem>* items) {
     if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return false;
     MenuItem item;
     item.text = text;
+    item.depth = depth;
     item.id = info.wID;
     item.type = info.fType;
     item.state = info.fState;
-    item.submenu = info.hSubMenu;
+    item.submenu = info.hSubMenu != nullptr;
     item.bitmap = info.hbmpItem != nullptr || (info.fType & MFT_BITMAP) != 0;
+    item.placed = depth == 0 && GetMenuItemRect(owner, menu, static_cast<UINT>(i), &item.rect);
     items->push_back(item);
+    if (recurse && info.hSubMenu && !ReadMenuDirect(owner, info.hSubMenu, depth + 1, true, items)) return false;
   }
   return true;
 }
 
+namespace hook {
+
+// Shared between the driver and its hook procedure in the target. The hook
+// code runs in a copy of this program that the target loads without its
+// start-up code, so it uses the system's functions only.
+constexpr int kMaxItems = 512;
+constexpr int kTextChars = 256;
+struct Entry {
+  int depth;
+  UINT id;
+  UINT type;
+  UINT state;
+  int submenu;
+  int bitmap;
+  int placed;
+  RECT rect;
+  wchar_t text[kTextChars];
+};
+struct Dump {
+  volatile LONG done;
+  int count;
+  Entry items[kMaxItems];
+};
+
+constexpr wchar_t kQueryMessage[] = L"KumoyaDriverMenuQuery";
+constexpr WPARAM kPopup = 0;    // the menu of a popup menu window
+constexpr WPARAM kMenuBar = 1;  // the window's main menu, with its submenus
+
+void MappingName(DWORD pid, wchar_t* name) { wsprintfW(name, L"Local\\KumoyaDriverMenu-%lu", pid); }
+
+void Collect(Dump* dump, HWND owner, HMENU menu, int depth, bool recurse) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count && dump->count < kMaxItems; ++i) {
+    Entry* entry = &dump->items[dump->count];
+    MENUITEMINFOW info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STATE | MIIM_BITMAP;
+    info.dwTypeData = entry->text;
+    info.cch = kTextChars - 1;
+    entry->text[0] = L'\0';
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+    entry->depth = depth;
+    entry->id = info.wID;
+    entry->type = info.fType;
+    entry->state = info.fState;
+    entry->submenu = info.hSubMenu != nullptr;
+    entry->bitmap = info.hbmpItem != nullptr || (info.fType & MFT_BITMAP) != 0;
+    entry->placed = depth == 0 && GetMenuItemRect(owner, menu, static_cast<UINT>(i), &entry->rect);
+    ++dump->count;
+    if (recurse && info.hSubMenu) Collect(dump, owner, info.hSubMenu, depth + 1, true);
+  }
+}
+
+LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == RegisterWindowMessageW(kQueryMessage)) {
+    wchar_t name[64];
+    MappingName(static_cast<DWORD>(call->lParam), name);
+    if (HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, name)) {
+      if (auto* dump = static_cast<Dump*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Dump)))) {
+        const bool bar = call->wParam == kMenuBar;
+        HMENU menu = bar ? GetMenu(call->hwnd) : reinterpret_cast<HMENU>(SendMessageW(call->hwnd, MN_GETHMENU, 0, 0));
+        if (menu != nullptr) {
+          Collect(dump, bar ? call->hwnd : nullptr, menu, 0, bar);
+          InterlockedExchange(&dump->done, 1);
+        }
+        UnmapViewOfFile(dump);
+      }
+      CloseHandle(mapping);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool Read(HWND window, WPARAM what, std::vector<MenuItem>* items) {
+  wchar_t name[64];
+  MappingName(GetCurrentProcessId(), name);
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Dump), name);
+  if (mapping == nullptr) return false;
+  auto* dump = static_cast<Dump*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Dump)));
+  bool ok = false;
+  if (dump != nullptr) {
+    HHOOK installed = SetWindowsHookExW(WH_CALLWNDPROC, Procedure, GetModuleHandleW(nullptr),
+                                        GetWindowThreadProcessId(window, nullptr));
+    if (installed != nullptr) {
+      DWORD_PTR result = 0;
+      SendMessageTimeoutW(window, RegisterWindowMessageW(kQueryMessage), what,
+                          static_cast<LPARAM>(GetCurrentProcessId()), SMTO_NORMAL, 5000, &result);
+      UnhookWindowsHookEx(installed);
+      ok = InterlockedCompareExchange(&dump->done, 0, 0) == 1;
+      for (int i = 0; ok && i < dump->count; ++i) {
+        const Entry& e = dump->items[i];
+        MenuItem item;
+        item.text.assign(e.text, wcsnlen(e.text, kTextChars));
+        item.depth = e.depth;
+        item.id = e.id;
+        item.type = e.type;
+        item.state = e.state;
+        item.submenu = e.submenu != 0;
+        item.bitmap = e.bitmap != 0;
+        item.placed = e.placed != 0;
+        item.rect = e.rect;
+        items->push_back(item);
+      }
+    }
+    UnmapViewOfFile(dump);
+  }
+  CloseHandle(mapping);
+  return ok;
+}
+
+}  // namespace hook
+
+constexpr int kUnsupported = 3;
+
+// The main menu of a window (with its submenus) or the menu of an open popup
+// menu window, as a flat list in menu order with depths.
+std::vector<MenuItem> ReadMenu(HWND window, bool popup) {
+  HMENU menu = popup ? reinterpret_cast<HMENU>(Send(window, MN_GETHMENU, 0, 0)) : GetMenu(window);
+  if (menu == nullptr) Fail(popup ? L"the popup menu window did not give its menu" : L"the window has no menu bar");
+  std::vector<MenuItem> items;
+  if (ReadMenuDirect(popup ? nullptr : window, menu, 0, !popup, &items)) return items;
+  items.clear();
+  if (hook::Read(window, popup ? hook::kPopup : hook::kMenuBar, &items)) return items;
+  Fail(L"cannot read the menu of another process here; use 'driver key' with access keys or arrow keys",
+       kUnsupported);
+}
+
 std::wstring MenuLine(const MenuItem& item) {
-  if (item.type & MFT_SEPARATOR) return L"---\tseparator";
-  std::wstring line = Escape(item.text);
+  const std::wstring indent(static_cast<size_t>(item.depth) * 2, L' ');
+  if (item.type & MFT_SEPARATOR) return indent + L"---\tseparator";
+  std::wstring line = indent + Escape(item.text);
   line += item.submenu ? L"\tsubmenu=yes" : L"\tsubmenu=no";
   line += item.bitmap ? L"\tbitmap=yes" : L"\tbitmap=no";
-  line += L"\tid=" + std::to_wstring(item.id);
+  line += item.submenu ? std::wstring(L"\tid=-") : L"\tid=" + std::to_wstring(item.id);
   line += (item.state & MFS_GRAYED) ? L"\tdisabled" : L"\tenabled";
   if (item.state & MFS_CHECKED) line += L"\tchecked";
   return line;
 }
 
-constexpr int kUnsupported = 3;
-
-[[noreturn]] void MenuUnreadable() {
-  Fail(L"this system does not let another process read the menu (Wine keeps menus per process); "
-       L"use 'driver key' with the menu's access keys or arrow keys instead",
-       kUnsupported);
-}
-
-void PrintMenuTree(HMENU menu, int depth) {
-  std::vector<MenuItem> items;
-  if (!ReadMenu(menu, &items)) MenuUnreadable();
-  for (const auto& item : items) {
-    Print(std::wstring(static_cast<size_t>(depth) * 2, L' ') + MenuLine(item));
-    if (item.submenu) PrintMenuTree(item.submenu, depth + 1);
+// Finds a command item by its label; "A>B" names item B directly under the
+// submenu A (any number of levels may be given).
+const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, const std::wstring& path, bool contains) {
+  std::vector<std::wstring> parts;
+  for (size_t start = 0;;) {
+    const size_t sep = path.find(L'>', start);
+    parts.push_back(path.substr(start, sep == std::wstring::npos ? std::wstring::npos : sep - start));
+    if (sep == std::wstring::npos) break;
+    start = sep + 1;
   }
-}
-
-// Finds an item by its label anywhere in the tree; "A>B" names item B of
-// the submenu A.
-bool FindMenuItem(HMENU menu, const std::wstring& path, bool contains, MenuItem* found) {
-  std::vector<MenuItem> items;
-  if (!ReadMenu(menu, &items)) MenuUnreadable();
-  const size_t sep = path.find(L'>');
-  const std::wstring head = path.substr(0, sep);
+  std::vector<const MenuItem*> chain;  // the item's ancestors and itself
   for (const auto& item : items) {
-    if (item.type & MFT_SEPARATOR) continue;
-    const bool match = LabelMatches(item.text, head, contains);
-    if (sep != std::wstring::npos) {
-      if (match && item.submenu && FindMenuItem(item.submenu, path.substr(sep + 1), contains, found)) return true;
-      continue;
+    chain.resize(static_cast<size_t>(item.depth));
+    chain.push_back(&item);
+    if (item.submenu || (item.type & MFT_SEPARATOR) || chain.size() < parts.size()) continue;
+    bool match = true;
+    for (size_t k = 0; k < parts.size() && match; ++k) {
+      match = LabelMatches(chain[chain.size() - parts.size() + k]->text, parts[k], contains);
     }
-    if (match && !item.submenu) {
-      *found = item;
-      return true;
-    }
-    if (item.submenu && FindMenuItem(item.submenu, path, contains, found)) return true;
+    if (match) return &item;
   }
-  return false;
+  return nullptr;
 }
 
 HWND WaitPopupMenu(const Options& options) {
   const Deadline deadline(options.timeout);
   for (;;) {
     const std::vector<HWND> menus = FindTopLevel(L"", L"#32768", false);
-    if (!menus.empty()) return menus.back();
+    if (!menus.empty()) return menus.front();  // the top one: the deepest open submenu
     if (deadline.Passed()) Fail(L"no popup menu is open");
     Sleep(50);
   }
@@ -1041,31 +1163,50 @@ void Key(const Options& o) {
 void MenuCommand(const Options& o) {
   if (o.args.size() < 2) Fail(L"usage: menu TITLE ITEM  (ITEM may be \"Menu>Item\")", 2);
   const HWND top = WaitTopLevel(o.args[0], o);
-  HMENU menu = GetMenu(top);
-  if (menu == nullptr) Fail(L"the window has no menu bar");
-  MenuItem item;
-  if (!FindMenuItem(menu, o.args[1], o.contains, &item)) Fail(L"no menu item \"" + o.args[1] + L"\"");
-  if (item.state & MFS_GRAYED) Fail(L"menu item \"" + o.args[1] + L"\" is disabled");
+  const std::vector<MenuItem> items = ReadMenu(top, false);
+  const MenuItem* item = FindMenuItem(items, o.args[1], o.contains);
+  if (item == nullptr) Fail(L"no menu item \"" + o.args[1] + L"\"");
+  if (item->state & MFS_GRAYED) Fail(L"menu item \"" + o.args[1] + L"\" is disabled");
   // A chosen menu item reaches its window as a posted WM_COMMAND.
-  PostMessageW(top, WM_COMMAND, MAKEWPARAM(item.id, 0), 0);
+  PostMessageW(top, WM_COMMAND, MAKEWPARAM(item->id, 0), 0);
   Sleep(100);
 }
 
 void MenuItems(const Options& o) {
   if (o.args.empty()) Fail(L"usage: menu-items TITLE", 2);
-  const HWND top = WaitTopLevel(o.args[0], o);
-  HMENU menu = GetMenu(top);
-  if (menu == nullptr) Fail(L"the window has no menu bar");
-  PrintMenuTree(menu, 0);
+  for (const auto& item : ReadMenu(WaitTopLevel(o.args[0], o), false)) Print(MenuLine(item));
 }
 
 void PopupMenuItems(const Options& o) {
+  for (const auto& item : ReadMenu(WaitPopupMenu(o), true)) Print(MenuLine(item));
+}
+
+// Clicks an item of the open popup menu with the real mouse, as a user
+// does: a command item closes the menu, a submenu item opens its submenu.
+void PopupMenuChoose(const Options& o) {
+  if (o.args.empty()) Fail(L"usage: popup-menu-choose ITEM [--contains] [--timeout MS]", 2);
   const HWND popup = WaitPopupMenu(o);
-  HMENU menu = reinterpret_cast<HMENU>(Send(popup, MN_GETHMENU, 0, 0));
-  if (menu == nullptr) Fail(L"the popup menu window did not give its menu", kUnsupported);
-  std::vector<MenuItem> items;
-  if (!ReadMenu(menu, &items)) MenuUnreadable();
-  for (const auto& item : items) Print(MenuLine(item));
+  const std::vector<MenuItem> items = ReadMenu(popup, true);
+  const MenuItem* chosen = nullptr;
+  for (const auto& item : items) {
+    if (!(item.type & MFT_SEPARATOR) && LabelMatches(item.text, o.args[0], o.contains)) {
+      chosen = &item;
+      break;
+    }
+  }
+  if (chosen == nullptr) Fail(L"the popup menu has no item \"" + o.args[0] + L"\"");
+  if (chosen->state & MFS_GRAYED) Fail(L"popup menu item \"" + o.args[0] + L"\" is disabled");
+  if (!chosen->placed) Fail(L"cannot find where the item \"" + o.args[0] + L"\" is on the screen");
+  const size_t before = FindTopLevel(L"", L"#32768", false).size();
+  MouseClick(POINT{(chosen->rect.left + chosen->rect.right) / 2, (chosen->rect.top + chosen->rect.bottom) / 2},
+             false, false);
+  const Deadline deadline(o.timeout);
+  for (;;) {
+    const size_t open = FindTopLevel(L"", L"#32768", false).size();
+    if (chosen->submenu ? open > before : open == 0) return;
+    if (deadline.Passed()) Fail(chosen->submenu ? L"the submenu did not open" : L"the popup menu did not close");
+    Sleep(50);
+  }
 }
 
 void Close(const Options& o) {
@@ -1333,7 +1474,8 @@ const wchar_t kUsage[] =
     L"  listview-items TITLE CONTROL [--header] [--selected] | listview-select TITLE CONTROL INDEX [--add]\n"
     L"  listview-click TITLE CONTROL INDEX [--double] [--right] [--mouse] | listview-dblclick TITLE CONTROL INDEX\n"
     L"  context-menu TITLE CONTROL | tab-select TITLE INDEX [--control C] | tab-items TITLE [--selected]\n"
-    L"  key TITLE|- KEYS | menu TITLE ITEM | menu-items TITLE | popup-menu-items | close TITLE\n"
+    L"  key TITLE|- KEYS | menu TITLE ITEM | menu-items TITLE | popup-menu-items | popup-menu-choose ITEM\n"
+    L"  close TITLE\n"
     L"  message-box-text [--title CAPTION] | message-box-click BUTTON [--title CAPTION]\n";
 
 }  // namespace
@@ -1401,6 +1543,7 @@ int wmain(int argc, wchar_t** argv) {
   else if (command == L"menu") MenuCommand(o);
   else if (command == L"menu-items") MenuItems(o);
   else if (command == L"popup-menu-items") PopupMenuItems(o);
+  else if (command == L"popup-menu-choose") PopupMenuChoose(o);
   else if (command == L"close") Close(o);
   else if (command == L"message-box-text") MessageBoxText(o);
   else if (command == L"message-box-click") MessageBoxClick(o);
