@@ -149,6 +149,9 @@ start=$(date +%s)
 expect_rc "wait-window gives up on a missing window" 1 wait-window "No such window" --timeout 300
 [ $(( $(date +%s) - start )) -lt 15 ] && pass "wait-window timeout is bounded" || fail "wait-window took too long to give up"
 
+drv list-windows
+grep -qF "$hwnd"$'\tDriverSelfTestWindow\tDriverSelfTest\t' <<<"$out" && pass "list-windows" || fail "list-windows: $out"
+
 drv list-controls "$T"
 controls=$out
 for want in $'Button\t101\t&Push\tvisible\tenabled\t10,10,90,34' $'Button\t108\tHidden\thidden\tenabled' \
@@ -196,6 +199,8 @@ expect "two items selected" $'1\n2' listview-items "$T" @SysListView32 --selecte
 expect "listview-select replaces the selection" "" listview-select "$T" 105 0
 expect "one item selected" "0" listview-items "$T" 105 --selected
 expect_rc "listview-select out of range" 1 listview-select "$T" 105 3
+expect "listview-click (posted)" "" listview-click "$T" 105 1
+wait_log "list view click notification" "listview click item=1"
 expect "listview-dblclick (posted)" "" listview-dblclick "$T" 105 2
 wait_log "list view double-click notification" "listview dblclk item=2"
 expect "listview-click --double --mouse (real input)" "" listview-click "$T" 105 1 --double --mouse
