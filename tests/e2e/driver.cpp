@@ -771,7 +771,59 @@ LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// A hook procedure for another process must live in a DLL: the system loads
+// that module into the target, and an EXE loaded that way gets no imports.
+// So the hook module is a copy of this program marked as a DLL without an
+// entry point, in the temporary folder, named after this build's size and
+// time so that a target never meets a stale copy of another build.
+HMODULE LoadHookModule() {
+  wchar_t self[MAX_PATH] = {};
+  if (!GetModuleFileNameW(nullptr, self, MAX_PATH)) return nullptr;
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(self, GetFileExInfoStandard, &attributes)) return nullptr;
+  wchar_t folder[MAX_PATH] = {};
+  if (!GetTempPathW(MAX_PATH, folder)) return nullptr;
+  wchar_t path[MAX_PATH + 64] = {};
+  wsprintfW(path, L"%skumoya-driver-hook-%lx-%lx%08lx.dll", folder, attributes.nFileSizeLow,
+            attributes.ftLastWriteTime.dwHighDateTime, attributes.ftLastWriteTime.dwLowDateTime);
+  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
+    HANDLE in = CreateFileW(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return nullptr;
+    std::string image(attributes.nFileSizeLow, '\0');
+    DWORD got = 0;
+    const BOOL read = ReadFile(in, image.data(), attributes.nFileSizeLow, &got, nullptr);
+    CloseHandle(in);
+    if (!read || got != image.size() || image.size() < sizeof(IMAGE_DOS_HEADER)) return nullptr;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    const size_t at = static_cast<size_t>(dos->e_lfanew);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || at + sizeof(IMAGE_NT_HEADERS) > image.size()) return nullptr;
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(image.data() + at);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return nullptr;
+    nt->FileHeader.Characteristics |= IMAGE_FILE_DLL;
+    nt->OptionalHeader.AddressOfEntryPoint = 0;
+    // Written beside its final name and then renamed, so that a driver
+    // running at the same moment never loads a half-written copy.
+    wchar_t partial[MAX_PATH + 80] = {};
+    wsprintfW(partial, L"%s.%lu.tmp", path, GetCurrentProcessId());
+    HANDLE out = CreateFileW(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return nullptr;
+    DWORD put = 0;
+    const BOOL written = WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &put, nullptr);
+    CloseHandle(out);
+    if (!written || put != image.size() || !MoveFileExW(partial, path, MOVEFILE_REPLACE_EXISTING)) {
+      DeleteFileW(partial);
+      if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return nullptr;
+    }
+  }
+  return LoadLibraryW(path);
+}
+
 bool Read(HWND window, WPARAM what, std::vector<MenuItem>* items) {
+  HMODULE module = LoadHookModule();
+  if (module == nullptr) return false;
+  // The same procedure, at its place in the loaded copy.
+  const auto offset = reinterpret_cast<uintptr_t>(&Procedure) - reinterpret_cast<uintptr_t>(GetModuleHandleW(nullptr));
+  const auto procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<uintptr_t>(module) + offset);
   wchar_t name[64];
   MappingName(GetCurrentProcessId(), name);
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Dump), name);
@@ -779,8 +831,7 @@ bool Read(HWND window, WPARAM what, std::vector<MenuItem>* items) {
   auto* dump = static_cast<Dump*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Dump)));
   bool ok = false;
   if (dump != nullptr) {
-    HHOOK installed = SetWindowsHookExW(WH_CALLWNDPROC, Procedure, GetModuleHandleW(nullptr),
-                                        GetWindowThreadProcessId(window, nullptr));
+    HHOOK installed = SetWindowsHookExW(WH_CALLWNDPROC, procedure, module, GetWindowThreadProcessId(window, nullptr));
     if (installed != nullptr) {
       DWORD_PTR result = 0;
       SendMessageTimeoutW(window, RegisterWindowMessageW(kQueryMessage), what,
