@@ -1,13 +1,12 @@
 // driver.exe: acts on another program's windows the way a user would, for
 // the end-to-end tests. One subcommand per run; results go to stdout as
 // UTF-8, one item per line. Exit code 0 on success, 1 on failure or timeout
-// (with a message on stderr), 2 on a usage error, 3 when the operation cannot
-// be done on this system (reading another process's menus under Wine).
+// (with a message on stderr), 2 on a usage error, 3 when a menu of the other
+// program could not be read at all.
 // See tests/e2e/README.md for the subcommands.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
