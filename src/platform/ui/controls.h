@@ -207,6 +207,9 @@ public:
     void setEditLabels(bool value) { editLabels_ = value; }
     ImageList* smallImages() const { return smallImages_; }
     void setSmallImages(ImageList* images);
+    // The menu a right click on the list pops up; null for none.
+    PopupMenu* popupMenu() const { return popupMenu_; }
+    void setPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
     // Call after changing the image list's contents.
     void imagesChanged() { changed(Prop::Images); }
 
@@ -241,6 +244,8 @@ public:
     void userChangeSelection(int index, bool selected);
     void userDblClick();
     void userEdit(int index, std::string text);
+    // A right click: pops the list's popup menu up at the screen point.
+    void userContextMenu(Point at);
 
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
@@ -253,6 +258,7 @@ private:
     bool showColumnHeaders_ = true;
     bool editLabels_ = false;
     ImageList* smallImages_ = nullptr;
+    PopupMenu* popupMenu_ = nullptr;
     int selected_ = -1;
     int updating_ = 0;
     bool dirty_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/ui/controls.h"
 #include "platform/ui/image_list.h"
+#include "platform/ui/menu.h"
 
 namespace kumoya::ui {
 
@@ -140,6 +141,10 @@ void ListView::userEdit(int index, std::string text) {
     if (OnEdited) OnEdited(index, text);
     items_[static_cast<std::size_t>(index)].caption = std::move(text);
     itemsChanged();
+}
+
+void ListView::userContextMenu(Point at) {
+    if (popupMenu_) popupMenu_->popup(at);
 }
 
 // ---- PageControl ----

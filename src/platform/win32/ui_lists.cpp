@@ -112,6 +112,13 @@ public:
                 list_.userDblClick();
                 result = 0;
                 return true;
+            case NM_RCLICK: {
+                POINT at{};
+                GetCursorPos(&at);
+                list_.userContextMenu({at.x, at.y});
+                result = 0;
+                return true;
+            }
             case LVN_BEGINLABELEDITW:
                 result = list_.editLabels() ? FALSE : TRUE;
                 return true;
