@@ -5,6 +5,7 @@
 
 #include "launcher/long_path.h"
 #include "launcher/program.h"
+#include "manager/main_form.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -159,10 +160,21 @@ void TfrmTitle::RunUpdateUnforced() {
 void TfrmTitle::OpenManagementWindow() {
     PageSetup = true;
     LoadTitleDatabase(*AllTitle);
-    // The management window is created, restored to its last page and shown
-    // here; until it exists the run ends as closing that window would end it.
+    MainForm = std::make_unique<TfrmMain>(*this);
+    // Turn to the page shown last: the page control counts on from its first
+    // page (and wraps), so a stored number beyond the pages still lands on one.
+    ui::PageControl& pages = MainForm->PageControl1;
+    const int count = pages.pageCount();
+    const int steps = NFile->Head.MainPage > 0 ? NFile->Head.MainPage % count : 0;
+    pages.setActivePageIndex(steps);
+    const int page = pages.activePage()->tag();
+    NFile->Head.MainPage = page;
+    MainForm->PopupMenu1.setTag(page);
+    MainForm->ShowPage(page);
     PageSetup = false;
-    Finish();
+    MainForm->show();
+    MainForm->setFocus();
+    // The run goes on until the management window closes.
 }
 
 void TfrmTitle::Finish() {

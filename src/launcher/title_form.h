@@ -19,6 +19,8 @@
 
 namespace kumoya {
 
+class TfrmMain;
+
 // Texts the launcher shows.
 inline constexpr const char* kMsgFileMissing = "ファイルが存在しません";
 inline constexpr const char* kCaptionStart = "起動";
@@ -43,7 +45,7 @@ public:
     bool PageSetup = false;
     bool FirstRun = false;
     std::string OpenFileName;
-    std::unique_ptr<ui::Form> MainForm;
+    std::unique_ptr<TfrmMain> MainForm;
     bool CanClose = false;
 
     void FormCreate();

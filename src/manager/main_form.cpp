@@ -1,0 +1,557 @@
+#include "manager/main_form.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+#include "launcher/title_form.h"
+#include "manager/input_form.h"
+#include "manager/program_icon.h"
+#include "online/titles.h"
+#include "platform/files.h"
+#include "platform/help.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "registration/scmake.h"
+
+namespace kumoya {
+
+namespace {
+
+// The light yellow of the strip and the pages.
+constexpr int kPanelColor = 12648447;
+
+std::string Trimmed(const std::string& text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+    return text.substr(begin, end - begin);
+}
+
+void Place(ui::Button& button, int left, int top, int width, const char* caption, const char* hint) {
+    button.setBounds(left, top, width, 25);
+    button.setCaption(caption);
+    button.setHint(hint);
+}
+
+}  // namespace
+
+std::optional<std::string> DroppedProgramFile(const std::string& path, TSCMake& links) {
+    std::string file = path;
+    std::string extension = sjis::UpperAscii(sjis::Extension(file));
+    if (extension == ".LNK") {
+        // A shortcut stands for its target; one that cannot be read has none.
+        if (links.AnalizeLink(file) != 0) return std::nullopt;
+        file = links.LinkPath;
+        if (file.empty() || !platform::FileExists(file)) return std::nullopt;
+        extension = sjis::UpperAscii(sjis::Extension(file));
+    }
+    if (sjis::UpperAscii(sjis::FileName(file)) == "ZELKOVA.EXE" || extension != ".EXE") return std::nullopt;
+    return file;
+}
+
+TfrmMain::TfrmMain(TfrmTitle& title) : ui::Form(&title), title_(title) {
+    setCaption("Kumoya");
+    setBorderStyle(ui::BorderStyle::Single);
+    setBorderIcons({true, true, false});
+    setPosition(ui::FormPosition::ScreenCenter);
+    setClientSize(556, 373);
+    setFont(ui::Font{});  // "ＭＳ Ｐゴシック", 12 pixels, Shift_JIS
+    setAcceptFiles(true);
+
+    // The strip where the advertisement clip plays.
+    Panel1.setBounds(0, 0, 556, 57);
+    Panel1.setColor(kPanelColor);
+    Panel1.setBevel(ui::Bevel::None);
+
+    PageControl1.setBounds(0, 57, 556, 297);
+    const struct {
+        ui::TabSheet& sheet;
+        const char* caption;
+        int tag;
+    } pages[] = {{tabShurui, "種類別", kPageCategories},
+                 {tabExt, "拡張子別", kPageExtensions},
+                 {TabProperty, "設定", kPageSettings},
+                 {TabNet, "通信機能", kPageNetwork}};
+    for (const auto& page : pages) {
+        page.sheet.setCaption(page.caption);
+        page.sheet.setTag(page.tag);
+        page.sheet.setColor(kPanelColor);
+    }
+    PageControl1.setActivePageIndex(0);
+    PageControl1.OnChange = [this] { PageControl1Change(); };
+    StatusBar1.setBounds(0, 354, 556, 19);
+
+    // The category page.
+    cmbShurui.setBounds(8, 10, 200, 20);
+    cmbShurui.setHint("種類名を選んでください");
+    cmbShurui.OnChange = [this] { cmbShuruiChange(); };
+    chkVisMenu.setBounds(220, 12, 200, 17);
+    chkVisMenu.setCaption("起動時メニューに表示する");
+    chkVisMenu.setHint("この種類名を起動時のメニューに表示します。");
+    chkVisMenu.OnClick = [this] { chkVisMenuClick(); };
+    Place(btShuAdd, 440, 8, 100, "種類の追加", "種類名を追加します。");
+    btShuAdd.OnClick = [this] { btShuAddClick(); };
+    lvShurui.setBounds(8, 40, 420, 222);
+    lvShurui.addColumn("タイトル", 300);
+    lvShurui.setShowColumnHeaders(false);
+    lvShurui.setEditLabels(true);
+    lvShurui.setSmallImages(&ilIcon);
+    lvShurui.setPopupMenu(&PopupMenu1);
+    lvShurui.OnSelectItem = [this](int index, bool) { lvShuruiSelectItem(index); };
+    lvShurui.OnDblClick = [this] { lvShuruiDblClick(); };
+    lvShurui.OnEdited = [this](int index, std::string& text) { lvShuruiEdited(index, text); };
+    Place(btSExecute, 440, 40, 100, "プログラムの起動", "選択されているプログラムを起動します。");
+    btSExecute.OnClick = [this] { lvShuruiDblClick(); };
+    Place(btSProgAdd, 440, 72, 100, "プログラムの追加", "新規のプログラムを追加します");
+    btSProgAdd.OnClick = [this] { btSProgAddClick(); };
+    Place(btSProgDel, 440, 104, 100, "プログラムの削除", "選択されているプログラムを削除します。");
+    btSProgDel.OnClick = [this] { btSProgDelClick(); };
+    Place(btSSupport, 440, 237, 100, "サポートHPへ", "サポートしているホームページがあれば開くことが出来ます。");
+    btSSupport.setEnabled(false);
+    btSSupport.OnClick = [this] { btSSupportClick(); };
+
+    // The pages "拡張子別", "設定" and "通信機能" get their controls with
+    // their own code; until then they are empty tabs.
+
+    BuildMenus();
+    OnShow = [this] { FormShow(); };
+    OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+    OnFilesDropped = [this](const std::vector<std::string>& paths) { FilesDropped(paths); };
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() { FormDestroy(); }
+
+void TfrmMain::BuildMenus() {
+    ui::MenuItem& file = MainMenu1.items().add("ﾌｧｲﾙ(&F)");
+    mnuEnd = &file.add("終了");
+    mnuEnd->OnClick = [this] { close(); };
+
+    ui::MenuItem& edit = MainMenu1.items().add("編集(&E)");
+    // The first three are bound by ShowPage to the page shown.
+    mnuExeCute = &edit.add("プログラムの起動");
+    mnuProgAdd = &edit.add("プログラムの追加");
+    mnuProgDel = &edit.add("プログラムの削除");
+    mnuShuAdd = &edit.add("種類の追加");
+    mnuShuAdd->OnClick = [this] { btShuAddClick(); };
+    mnuExtAdd = &edit.add("拡張子の追加");
+    // The extension page's btExtAddClick connects to mnuExtAdd with that page.
+    mnuProgEdt = &edit.add("登録プログラムの修正");
+    mnuProgEdt->OnClick = [this] { mnuProgEdtClick(); };
+    mnuNewProgAdd = &edit.add("新規プログラムの追加");  // no action of its own
+
+    ui::MenuItem& wizard = MainMenu1.items().add("ｳｲｻﾞｰﾄﾞ(&W)");
+    const char* wizardPages[] = {"ショートカットの作成(&S)", "レジストリーの検索(&R)", "デスクトップの検索(&D)",
+                                 "分類の作成(&B)", "NetWorkの設定(&N)"};
+    for (int page = 0; page < 5; ++page) wizard.add(wizardPages[page]).OnClick = [this, page] { WizardClick(page); };
+
+    ui::MenuItem& help = MainMenu1.items().add("ﾍﾙﾌﾟ(&H)");
+    help.add("開く(&O)").OnClick = [this] { HelpClick(platform::kHelpContents, 0); };
+    help.add("キーワード検索(&K)").OnClick = [this] { HelpClick(platform::kHelpFinder, 0); };
+    help.add("Tips表示(&T)").OnClick = [this] { HelpClick(platform::kHelpContext, 103); };
+    help.add("ﾍﾙﾌﾟの使い方(&H)").OnClick = [this] { HelpClick(platform::kHelpHelpOnHelp, 0); };
+
+    PopupMenu1.setImages(&ilIcon);
+    ui::MenuItem& popup = PopupMenu1.items();
+    mnu2Kidou = &popup.add("起動(&K)");
+    mnu2Kidou->OnClick = [this] { mnu2KidouClick(); };
+    mnu2Hist = &popup.add("履歴(&R)");
+    // The history entries carry their program; choosing one does nothing.
+    mnu2Info = &popup.add("内容の変更(&M)");
+    mnu2Info->OnClick = [this] { mnu2InfoClick(); };
+    mnu2Del = &popup.add("削除(&D)");
+    mnu2Del->OnClick = [this] { mnu2DelClick(); };
+    mnuSupport = &popup.add("サポートHPへ(&H)");  // bound by ShowPage
+    mnuSupport->setVisible(false);
+    mnu2Property = &popup.add("プロパティ(&P)");
+    mnu2Property->OnClick = [this] { mnu2PropertyClick(); };
+}
+
+TNFile& TfrmMain::nfile() { return *title_.NFile; }
+
+void TfrmMain::FormCreate() {
+    PropertySheet = std::make_unique<TfrmProperty>(this, nfile());
+    PropertySheet->edTitle.OnKeyDown = [this](int& key) { PropertyTitleKeyDown(key); };
+    // The advertisement record is created here once the advertisement exists.
+    SuppressHistoryEdit = true;
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
+
+void TfrmMain::FormShow() {
+    // Dropping files is enabled with the window (setAcceptFiles). The
+    // advertisement clip starts here once the advertisement exists.
+}
+
+void TfrmMain::FormCloseQuery(bool& canClose) {
+    // Stopping the advertisement clip and removing its unpacked file come
+    // first here once the advertisement exists.
+    title_.CanClose = true;  // also stops any further filling of the property window
+    PropertySheet->close();
+    title_.close();
+    canClose = true;
+}
+
+void TfrmMain::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    PropertySheet.reset();
+}
+
+void TfrmMain::PageControl1Change() {
+    if (title_.PageSetup) return;
+    ui::TabSheet* page = PageControl1.activePage();
+    if (!page) return;
+    nfile().Head.MainPage = page->tag();
+    ShowPage(page->tag());
+    PopupMenu1.setTag(page->tag());
+}
+
+void TfrmMain::ShowPage(int page) {
+    mnuShuAdd->setEnabled(false);
+    mnuExtAdd->setEnabled(false);
+    switch (page) {
+        case kPageCategories:
+            LoadCategoryPage();
+            mnuExeCute->OnClick = [this] { lvShuruiDblClick(); };
+            mnuProgAdd->OnClick = [this] { btSProgAddClick(); };
+            mnuProgDel->OnClick = [this] { btSProgDelClick(); };
+            mnuSupport->OnClick = [this] { btSSupportClick(); };
+            mnuShuAdd->setEnabled(true);
+            break;
+        case kPageExtensions:
+            // LoadExtensionPage and the extension page's launch, add, delete
+            // and support handlers connect here with that page. Until then
+            // the four items act on nothing rather than on the category list.
+            mnuExeCute->OnClick = nullptr;
+            mnuProgAdd->OnClick = nullptr;
+            mnuProgDel->OnClick = nullptr;
+            mnuSupport->OnClick = nullptr;
+            mnuExtAdd->setEnabled(true);
+            break;
+        case kPageSettings:
+            // The settings page is filled here with its code; the four items
+            // keep their bindings.
+            break;
+        default: break;
+    }
+}
+
+// ---- the category page ----
+
+TExt* TfrmMain::CurrentCategory() {
+    TExt* category = nullptr;
+    if (cmbShurui.itemIndex() < 0) return nullptr;
+    if (nfile().Categories.FindByName(cmbShurui.text(), category) != 0) return nullptr;
+    return category;
+}
+
+TProg* TfrmMain::ProgramOfItem(const ui::ListView& list, int index) {
+    if (index < 0 || index >= list.itemCount()) return nullptr;
+    const ui::ListItem& item = list.item(index);
+    if (item.subItems.empty()) return nullptr;
+    char* end = nullptr;
+    long id = std::strtol(item.subItems[0].c_str(), &end, 10);
+    if (end == item.subItems[0].c_str()) return nullptr;
+    TProg* prog = nullptr;
+    if (nfile().Progs.FindById(static_cast<std::int32_t>(id), prog) != 0) return nullptr;
+    return prog;
+}
+
+TProg* TfrmMain::SelectedProgram(int page) {
+    switch (page) {
+        case kPageCategories: return ProgramOfItem(lvShurui, lvShurui.selected());
+        // The extension list (1) and the settings page's list (2) answer here
+        // with their pages.
+        default: return nullptr;
+    }
+}
+
+void TfrmMain::LoadCategoryPage() {
+    std::vector<std::string> names;
+    for (int i = 0; i < nfile().Categories.Count(); ++i) names.push_back(nfile().Categories.At(i).Name);
+    cmbShurui.setItems(std::move(names));
+    int index = nfile().Head.CategoryIndex;
+    if (index != -1) {
+        cmbShurui.setItemIndex(index);
+        cmbShuruiChange();
+    }
+}
+
+void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
+    std::vector<std::int32_t> ids = ext.CopyProgIds();
+    list.clearItems();
+    ilIcon.clear();
+    list.imagesChanged();
+    list.beginUpdate();
+    for (std::int32_t id : ids) {
+        TProg* prog = nullptr;
+        // A number without its program (a catalogue edited elsewhere) has
+        // nothing to show or launch.
+        if (nfile().Progs.FindById(id, prog) != 0) continue;
+        int item = list.addItem(prog->Title);
+        list.addSubItem(item, std::to_string(id));
+        list.setItemImage(item, ilIcon.add(LoadProgramIcon(prog->Path)));
+        list.imagesChanged();
+        // Icons load slowly; keep the window answering meanwhile.
+        ui::App().processMessages();
+    }
+    list.endUpdate();
+}
+
+void TfrmMain::cmbShuruiChange() {
+    TExt* category = CurrentCategory();
+    if (!category) {
+        chkVisMenu.setEnabled(false);
+        return;
+    }
+    chkVisMenu.setEnabled(true);
+    chkVisMenu.setChecked(category->MenuFlag == 1);
+    FillProgramList(lvShurui, *category);
+    nfile().Head.CategoryIndex = cmbShurui.itemIndex();
+    if (lvShurui.itemCount() > 0) {
+        lvShurui.setSelected(0);
+        // As a user's choice would: the buttons, the popup menu and the
+        // property window follow the selection.
+        lvShuruiSelectItem(0);
+    }
+    if (PageControl1.activePage() == &tabShurui && visible()) lvShurui.setFocus();
+}
+
+void TfrmMain::chkVisMenuClick() {
+    TExt* category = CurrentCategory();
+    if (!category) return;
+    category->MenuFlag = chkVisMenu.checked() ? 1 : 0;
+}
+
+void TfrmMain::lvShuruiSelectItem(int index) {
+    TProg* prog = index < 0 ? nullptr : ProgramOfItem(lvShurui, index);
+    if (!prog) {
+        ShowProperties(kPageCategories, nullptr);
+        return;
+    }
+    mnuSupport->setVisible(false);
+    btSSupport.setEnabled(false);
+    if (prog->TitleIndex != -1) {
+        const TFTitle* entry = title_.AllTitle->TitleAt(prog->TitleIndex);
+        if (entry && !entry->SupportUrl.empty()) {
+            mnuSupport->setVisible(true);
+            btSSupport.setEnabled(true);
+        }
+    }
+    THist* history = nullptr;
+    if (nfile().History.FindByProg(prog->Id, history) != 0) {
+        mnu2Hist->setVisible(false);
+    } else {
+        mnu2Hist->setVisible(true);
+        FillHistoryMenu(*history, lvShurui.item(index).imageIndex);
+    }
+    ShowProperties(kPageCategories, prog);
+}
+
+void TfrmMain::FillHistoryMenu(const THist& history, int imageIndex) {
+    std::vector<std::pair<std::string, const TvorParam*>> items;
+    history.CopyItems(items);
+    const int paths = static_cast<int>(items.size());
+    const int n = std::max(mnu2Hist->count(), paths);
+    for (int i = 0; i < n; ++i) {
+        if (i >= mnu2Hist->count()) mnu2Hist->add("");
+        ui::MenuItem& entry = mnu2Hist->item(i);
+        entry.setVisible(true);
+        if (i < paths) entry.setCaption(items[static_cast<std::size_t>(i)].first);
+        entry.setTag(history.ProgId);
+        entry.setImageIndex(imageIndex);
+        if (i >= paths) entry.setVisible(false);
+    }
+}
+
+void TfrmMain::lvShuruiDblClick() {
+    TProg* prog = SelectedProgram(kPageCategories);
+    if (!prog) return;
+    prog->Params.clear();
+    nfile().Launch(std::nullopt, *prog);
+}
+
+void TfrmMain::lvShuruiEdited(int index, std::string& text) {
+    TProg* prog = ProgramOfItem(lvShurui, index);
+    if (text.size() > kTitleBytes) {
+        ui::App().messageBox(kMsgTitleTooLong, kCaptionTitleChange, ui::MsgIcon::None, ui::MsgButtons::Ok);
+        // Never half a double-byte character.
+        text = std::string(sjis::CutToBytes(text, kTitleBytes));
+    }
+    if (Trimmed(text).empty()) {
+        // A program without a title could not be found in the menus: keep
+        // the one it has.
+        text = prog ? prog->Title : lvShurui.item(index).caption;
+        return;
+    }
+    if (!prog) return;
+    prog->Title = text;
+    if (PropertySheet->Program == prog && !PropertySheet->edTitle.readOnly()) {
+        SuppressTitleKey = true;
+        PropertySheet->edTitle.setText(text);
+        SuppressTitleKey = false;
+    }
+}
+
+void TfrmMain::btSProgAddClick() {
+    // The registration dialog opens here in its search mode (with the
+    // catalogue and the title database); when it closes, the page shown is
+    // reloaded: LoadCategoryPage for page 0, LoadExtensionPage for page 1.
+}
+
+void TfrmMain::btSProgDelClick() {
+    int index = lvShurui.selected();
+    TProg* prog = ProgramOfItem(lvShurui, index);
+    TExt* category = CurrentCategory();
+    if (!prog || !category) return;
+    category->RemoveProg(prog->Id);
+    lvShurui.deleteItem(index);
+}
+
+void TfrmMain::btShuAddClick() {
+    std::string name;
+    {
+        TfrmInput input(this);
+        input.Ask(kPromptAddCategory, kCaptionAddCategory, name);
+        if (input.Cancelled) return;
+    }
+    if (Trimmed(name).empty()) return;
+    for (const std::string& existing : cmbShurui.items())
+        if (sjis::EqualsIgnoreCase(existing, name)) return;
+    if (name.size() > kCategoryNameBytes) {
+        // The catalogue keeps 31 bytes of a name; a longer one would come
+        // back cut, or cut inside a character.
+        ui::App().messageBox(kMsgCategoryTooLong, kCaptionAddCategory, ui::MsgIcon::Error);
+        return;
+    }
+    cmbShurui.addItem(name);
+    TExt category;
+    category.Name = name;
+    category.MenuFlag = 0;
+    nfile().Categories.AddNew(category);
+}
+
+void TfrmMain::btSSupportClick() {
+    TProg* prog = SelectedProgram(kPageCategories);
+    if (!prog || prog->TitleIndex == -1) return;
+    const TFTitle* entry = title_.AllTitle->TitleAt(prog->TitleIndex);
+    if (!entry || entry->SupportUrl.empty()) return;
+    platform::SystemShell().Open(entry->SupportUrl, "", "", true, nfile().OwnerWindow);
+}
+
+// ---- menus ----
+
+void TfrmMain::mnu2KidouClick() {
+    switch (nfile().Head.MainPage) {
+        case kPageCategories: lvShuruiDblClick(); break;
+        // lvExtDblClick (1) and lvSonotaDblClick (2) connect here with their pages.
+        default: break;
+    }
+}
+
+void TfrmMain::mnu2InfoClick() {
+    TProg* prog = SelectedProgram(nfile().Head.MainPage);
+    if (!prog) return;
+    // The registration dialog opens here for prog->Path (its single-file
+    // mode); afterwards ShowPage(MainPage) reloads the page.
+}
+
+void TfrmMain::mnu2DelClick() {
+    switch (nfile().Head.MainPage) {
+        case kPageCategories: btSProgDelClick(); break;
+        // btEProgDelClick (1) connects here with the extension page.
+        default: break;
+    }
+}
+
+void TfrmMain::mnu2PropertyClick() {
+    const int page = PopupMenu1.tag();
+    TProg* prog = SelectedProgram(page);
+    if (!prog) {
+        ShowProperties(page, nullptr);
+        return;
+    }
+    PropertySheet->show();
+    ShowProperties(page, prog);
+}
+
+void TfrmMain::mnuProgEdtClick() {
+    // The registration dialog opens here over the whole catalogue (with the
+    // title database and the launcher's no-icon picture); afterwards
+    // LoadCategoryPage and LoadExtensionPage.
+}
+
+void TfrmMain::WizardClick(int page) {
+    // The setup wizard runs here, modally, for the single page `page`; the
+    // lists are not reloaded afterwards.
+    (void)page;
+}
+
+void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
+    // Without a help viewer the request is simply not taken.
+    platform::SystemHelp().WinHelp(ui::App().helpFile(), command, data);
+}
+
+void TfrmMain::FilesDropped(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::optional<std::string> program = DroppedProgramFile(path, title_.SCMake1);
+        if (!program) continue;
+        // The registration dialog opens here, modally, in its single-file
+        // mode on *program; the lists are not reloaded afterwards.
+    }
+}
+
+// ---- the property window ----
+
+void TfrmMain::ShowProperties(int page, TProg* prog) {
+    if (title_.CanClose) return;
+    TfrmProperty& sheet = *PropertySheet;
+    sheet.edTitle.setReadOnly(true);
+    sheet.edTitle.setText("");
+    sheet.imIcon.clearIcon();
+    sheet.imIcon.setEnabled(false);
+    sheet.lbPath.setCaption("");
+    sheet.lbParam.setCaption("");
+    sheet.lbDate.setCaption("");
+    if (!prog) return;
+
+    sheet.Program = prog;
+    SuppressTitleKey = true;
+    sheet.edTitle.setReadOnly(false);
+    sheet.edTitle.setText(prog->Title);
+    SuppressTitleKey = false;
+    sheet.imIcon.setIcon(LoadProgramIcon(prog->Path));
+    sheet.imIcon.setEnabled(true);
+    sheet.lbPath.setCaption(prog->Path);
+    if (page == kPageExtensions) {
+        // The extension chosen on the extension page (cmbExt) gives the
+        // parameter here, with ExtensionParameter, once that page exists.
+    }
+    sheet.lbDate.setCaption(FormatLastLaunch(prog->LastLaunch));
+}
+
+void TfrmMain::PropertyTitleKeyDown(int& key) {
+    if (key != ui::kKeyReturn || SuppressTitleKey) return;
+    TfrmProperty& sheet = *PropertySheet;
+    if (!sheet.Program || sheet.edTitle.readOnly()) return;
+    std::string text = sheet.edTitle.text();
+    if (Trimmed(text).empty()) return;  // a program keeps some title
+    if (text.size() > kTitleBytes) {
+        ui::App().messageBox(kMsgTitleTooLong, kCaptionTitleChange, ui::MsgIcon::None, ui::MsgButtons::Ok);
+        text = std::string(sjis::CutToBytes(text, kTitleBytes));
+        SuppressTitleKey = true;
+        sheet.edTitle.setText(text);
+        SuppressTitleKey = false;
+    }
+    sheet.Program->Title = text;
+    const int page = nfile().Head.MainPage;
+    if (page == kPageCategories) {
+        lvShurui.clearItems();
+    } else {
+        // The extension list (lvExt) is emptied here with its page.
+    }
+    ShowPage(page);
+}
+
+}  // namespace kumoya

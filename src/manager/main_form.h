@@ -1,0 +1,142 @@
+// The management window: the advertisement strip, four pages (categories,
+// extensions, settings, network), the menu bar and the popup menu of the
+// program lists. It edits the live catalogue of the launcher form and never
+// saves it itself: closing the window ends the program, and the launcher
+// form saves the catalogue on the way out.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/nfile.h"
+#include "manager/property_form.h"
+#include "platform/ui/ui.h"
+
+namespace kumoya {
+
+class TfrmTitle;
+class TSCMake;
+
+// Texts of the management window.
+inline constexpr const char* kMsgTitleTooLong = "入力限界文字数を超えました。";
+inline constexpr const char* kCaptionTitleChange = "タイトルの変更";
+inline constexpr const char* kCaptionAddCategory = "種類名の追加";
+inline constexpr const char* kPromptAddCategory = "新しい種類名を入力してください";
+inline constexpr const char* kMsgCategoryTooLong =
+    "種類名が長すぎます。\n全角15文字（半角31文字）以内で入力してください。";
+
+// Longest title and category name the catalogue stores (bytes).
+inline constexpr std::size_t kTitleBytes = 39;
+inline constexpr std::size_t kCategoryNameBytes = 31;
+
+// The program file a dropped file stands for: a shortcut's existing target
+// or the file itself, when it is a program file (".EXE") other than the
+// launcher's own; nullopt for anything else.
+std::optional<std::string> DroppedProgramFile(const std::string& path, TSCMake& links);
+
+class TfrmMain : public ui::Form {
+public:
+    // The page tags, also the values of MainPage.
+    static constexpr int kPageCategories = 0;
+    static constexpr int kPageExtensions = 1;
+    static constexpr int kPageSettings = 2;
+    static constexpr int kPageNetwork = 3;
+
+    explicit TfrmMain(TfrmTitle& title);  // FormCreate
+    ~TfrmMain() override;                 // FormDestroy
+
+    // ---- window events ----
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void FormDestroy();
+    void PageControl1Change();
+    void FilesDropped(const std::vector<std::string>& paths);
+
+    void ShowPage(int page);
+
+    // ---- the category page ----
+    void LoadCategoryPage();
+    void cmbShuruiChange();
+    void chkVisMenuClick();
+    void lvShuruiSelectItem(int index);
+    void lvShuruiDblClick();
+    void lvShuruiEdited(int index, std::string& text);
+    void btSProgAddClick();
+    void btSProgDelClick();
+    void btShuAddClick();
+    void btSSupportClick();
+
+    // ---- menus ----
+    void FillHistoryMenu(const THist& history, int imageIndex);
+    void mnu2KidouClick();
+    void mnu2InfoClick();
+    void mnu2DelClick();
+    void mnu2PropertyClick();
+    void mnuProgEdtClick();
+    void WizardClick(int page);
+    void HelpClick(unsigned command, std::uintptr_t data);
+
+    // ---- the property window ----
+    void ShowProperties(int page, TProg* prog);
+    void PropertyTitleKeyDown(int& key);
+
+    std::unique_ptr<TfrmProperty> PropertySheet;
+    bool SuppressTitleKey = false;
+    bool SuppressHistoryEdit = true;
+
+    ui::ImageList ilIcon{16, 16};
+
+    ui::MainMenu MainMenu1{*this};
+    ui::MenuItem* mnuEnd = nullptr;
+    ui::MenuItem* mnuExeCute = nullptr;
+    ui::MenuItem* mnuProgAdd = nullptr;
+    ui::MenuItem* mnuProgDel = nullptr;
+    ui::MenuItem* mnuShuAdd = nullptr;
+    ui::MenuItem* mnuExtAdd = nullptr;
+    ui::MenuItem* mnuProgEdt = nullptr;
+    ui::MenuItem* mnuNewProgAdd = nullptr;
+
+    ui::PopupMenu PopupMenu1{*this};
+    ui::MenuItem* mnu2Kidou = nullptr;
+    ui::MenuItem* mnu2Hist = nullptr;
+    ui::MenuItem* mnu2Info = nullptr;
+    ui::MenuItem* mnu2Del = nullptr;
+    ui::MenuItem* mnuSupport = nullptr;
+    ui::MenuItem* mnu2Property = nullptr;
+
+    ui::Panel Panel1{*this};
+    ui::PageControl PageControl1{*this};
+    ui::TabSheet tabShurui{PageControl1};
+    ui::TabSheet tabExt{PageControl1};
+    ui::TabSheet TabProperty{PageControl1};
+    ui::TabSheet TabNet{PageControl1};
+    ui::StatusBar StatusBar1{*this};
+
+    ui::ComboBox cmbShurui{tabShurui};
+    ui::CheckBox chkVisMenu{tabShurui};
+    ui::Button btShuAdd{tabShurui};
+    ui::ListView lvShurui{tabShurui};
+    ui::Button btSExecute{tabShurui};
+    ui::Button btSProgAdd{tabShurui};
+    ui::Button btSProgDel{tabShurui};
+    ui::Button btSSupport{tabShurui};
+
+private:
+    TNFile& nfile();
+    // The category chosen in cmbShurui, or null.
+    TExt* CurrentCategory();
+    // The program of the selected item of the list of `page`, or null.
+    TProg* SelectedProgram(int page);
+    TProg* ProgramOfItem(const ui::ListView& list, int index);
+    void FillProgramList(ui::ListView& list, const TExt& ext);
+    void BuildMenus();
+
+    TfrmTitle& title_;
+    bool destroyed_ = false;
+};
+
+}  // namespace kumoya
