@@ -90,6 +90,7 @@ TfrmMain::TfrmMain(TfrmTitle& title) : ui::Form(&title), title_(title) {
     chkVisMenu.setCaption("起動時メニューに表示する");
     chkVisMenu.setHint("この種類名を起動時のメニューに表示します。");
     chkVisMenu.OnClick = [this] { chkVisMenuClick(); };
+    chkVisMenu.setEnabled(false);  // until a category is chosen
     Place(btShuAdd, 440, 8, 100, "種類の追加", "種類名を追加します。");
     btShuAdd.OnClick = [this] { btShuAddClick(); };
     lvShurui.setBounds(8, 40, 420, 222);
@@ -490,7 +491,7 @@ void TfrmMain::WizardClick(int page) {
 
 void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
     // Without a help viewer the request is simply not taken.
-    platform::SystemHelp().WinHelp(ui::App().helpFile(), command, data);
+    platform::SystemHelp().Open(ui::App().helpFile(), command, data);
 }
 
 void TfrmMain::FilesDropped(const std::vector<std::string>& paths) {

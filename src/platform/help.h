@@ -20,7 +20,7 @@ public:
     virtual ~Help() = default;
     // Asks the help viewer to act on `file`; `data` is the context number for
     // kHelpContext and 0 otherwise. True when the viewer took the request.
-    virtual bool WinHelp(std::string_view file, unsigned command, std::uintptr_t data) = 0;
+    virtual bool Open(std::string_view file, unsigned command, std::uintptr_t data) = 0;
 };
 template <> Help& Service<Help>::Default();
 

@@ -6,7 +6,7 @@ namespace {
 
 class NoHelp : public Help {
 public:
-    bool WinHelp(std::string_view, unsigned, std::uintptr_t) override { return false; }
+    bool Open(std::string_view, unsigned, std::uintptr_t) override { return false; }
 };
 
 }  // namespace

@@ -8,11 +8,11 @@ namespace {
 
 class WindowsHelp : public Help {
 public:
-    bool WinHelp(std::string_view file, unsigned command, std::uintptr_t data) override {
+    bool Open(std::string_view file, unsigned command, std::uintptr_t data) override {
         auto wide = win32::ToWide(file);
         if (!wide) return false;
         // The viewer belongs to the window the user is working in.
-        return WinHelpW(GetActiveWindow(), wide->c_str(), command, static_cast<ULONG_PTR>(data)) != FALSE;
+        return ::WinHelpW(GetActiveWindow(), wide->c_str(), command, static_cast<ULONG_PTR>(data)) != FALSE;
     }
 };
 
