@@ -172,8 +172,7 @@ void TfrmTitle::OpenManagementWindow() {
     MainForm->PopupMenu1.setTag(page);
     MainForm->ShowPage(page);
     PageSetup = false;
-    MainForm->show();
-    MainForm->setFocus();
+    MainForm->show();  // in front, with the keyboard focus
     // The run goes on until the management window closes.
 }
 

@@ -281,6 +281,7 @@ void TfrmMain::LoadCategoryPage() {
 
 void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     std::vector<std::int32_t> ids = ext.CopyProgIds();
+    const unsigned fill = ++fillCount_;
     list.clearItems();
     ilIcon.clear();
     list.imagesChanged();
@@ -294,8 +295,10 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
         list.addSubItem(item, std::to_string(id));
         list.setItemImage(item, ilIcon.add(LoadProgramIcon(prog->Path)));
         list.imagesChanged();
-        // Icons load slowly; keep the window answering meanwhile.
+        // Icons load slowly; keep the window answering meanwhile. If the
+        // user chose another list meanwhile, that fill owns the list now.
         ui::App().processMessages();
+        if (fill != fillCount_) break;
     }
     list.endUpdate();
 }

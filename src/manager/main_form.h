@@ -137,6 +137,7 @@ private:
 
     TfrmTitle& title_;
     bool destroyed_ = false;
+    unsigned fillCount_ = 0;  // program-list fills begun
 };
 
 }  // namespace kumoya

@@ -270,6 +270,23 @@ TEST_F(MainFormTest, WithNoCategoryAtAllNothingActs) {
     EXPECT_TRUE(shell.opens.empty());
 }
 
+TEST_F(MainFormTest, ACategoryChosenWhileTheListIsFillingReplacesIt) {
+    TfrmMain& main = Open();
+    // The user picks "ツール" while the icons of "エディタ" are still loading.
+    bool posted = false;
+    main.cmbShurui.userSelect(1);
+    main.cmbShurui.setItemIndex(0);
+    ui::App().post([&] {
+        posted = true;
+        main.cmbShurui.userSelect(1);
+    });
+    main.cmbShuruiChange();
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(Captions(main.lvShurui), (std::vector<std::string>{"Viewer", "Paint"}));
+    EXPECT_EQ(main.ilIcon.count(), 2);
+    EXPECT_EQ(title->NFile->Head.CategoryIndex, 1);
+}
+
 TEST_F(MainFormTest, LaunchingCountsAndTakingOutKeepsTheProgramRegistered) {
     TfrmMain& main = Open();
     Click(main.btSExecute);
