@@ -63,6 +63,10 @@ bool Form::userClose() {
     return true;
 }
 
+void Form::userHelp() {
+    if (OnHelp) OnHelp();
+}
+
 void Form::userDropFiles(const std::vector<std::string>& paths) {
     if (OnFilesDropped) OnFilesDropped(paths);
 }

@@ -84,12 +84,15 @@ public:
     std::function<void(bool& canClose)> OnCloseQuery;
     std::function<void()> OnClose;
     std::function<void(const std::vector<std::string>& paths)> OnFilesDropped;
+    // The user asked for help (F1) anywhere in the form.
+    std::function<void()> OnHelp;
 
     // User actions: the close box (or a queued close request); a drop of
     // files; a menu command (by id) from one of the form's menus.
     // userClose answers whether the form closed.
     bool userClose();
     void userDropFiles(const std::vector<std::string>& paths);
+    void userHelp();
     void userMenuCommand(int commandId);
 
     // Menus register with their owner form so that commands find their items.

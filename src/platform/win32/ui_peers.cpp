@@ -385,6 +385,9 @@ public:
                     if (HWND h = HandleOf(*b)) return MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID);
                 }
                 return 0;
+            case WM_HELP:  // F1 in the form or any control on it
+                form_.userHelp();
+                return TRUE;
             case WM_DROPFILES: {
                 auto drop = reinterpret_cast<HDROP>(wParam);
                 std::vector<std::string> paths;
