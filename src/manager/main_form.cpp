@@ -69,13 +69,15 @@ TfrmMain::TfrmMain(TfrmTitle& title) : ui::Form(&title), title_(title) {
         ui::TabSheet& sheet;
         const char* caption;
         int tag;
-    } pages[] = {{tabShurui, "種類別", kPageCategories},
-                 {tabExt, "拡張子別", kPageExtensions},
-                 {TabProperty, "設定", kPageSettings},
-                 {TabNet, "通信機能", kPageNetwork}};
+        int helpContext;
+    } pages[] = {{tabShurui, "種類別", kPageCategories, 29},
+                 {tabExt, "拡張子別", kPageExtensions, 44},
+                 {TabProperty, "設定", kPageSettings, 49},
+                 {TabNet, "通信機能", kPageNetwork, 59}};
     for (const auto& page : pages) {
         page.sheet.setCaption(page.caption);
         page.sheet.setTag(page.tag);
+        page.sheet.setHelpContext(page.helpContext);
         page.sheet.setColor(kPanelColor);
     }
     PageControl1.setActivePageIndex(0);
@@ -119,6 +121,10 @@ TfrmMain::TfrmMain(TfrmTitle& title) : ui::Form(&title), title_(title) {
     OnShow = [this] { FormShow(); };
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
     OnFilesDropped = [this](const std::vector<std::string>& paths) { FilesDropped(paths); };
+    // F1 opens the topic of the page shown.
+    OnHelp = [this] {
+        if (ui::TabSheet* page = PageControl1.activePage()) HelpClick(platform::kHelpContext, page->helpContext());
+    };
     FormCreate();
 }
 
@@ -174,6 +180,7 @@ TNFile& TfrmMain::nfile() { return *title_.NFile; }
 void TfrmMain::FormCreate() {
     PropertySheet = std::make_unique<TfrmProperty>(this, nfile());
     PropertySheet->edTitle.OnKeyDown = [this](int& key) { PropertyTitleKeyDown(key); };
+    PropertySheet->OnHelp = [this] { HelpClick(platform::kHelpContext, PropertySheet->helpContext()); };
     // The advertisement record is created here once the advertisement exists.
     SuppressHistoryEdit = true;
     std::srand(static_cast<unsigned>(std::time(nullptr)));

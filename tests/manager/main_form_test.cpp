@@ -502,6 +502,14 @@ TEST_F(MainFormTest, HelpItemsAskTheHelpFile) {
     const std::string hlp = ui::App().helpFile();
     EXPECT_EQ(help.calls, (std::vector<RecordingHelp::Call>{
                               {hlp, 3, 0}, {hlp, 11, 0}, {hlp, 1, 103}, {hlp, 4, 0}}));
+
+    // F1: the topic of the page shown, or of the property window.
+    help.calls.clear();
+    main.userHelp();
+    main.PageControl1.userSelectPage(3);
+    main.userHelp();
+    main.PropertySheet->userHelp();
+    EXPECT_EQ(help.calls, (std::vector<RecordingHelp::Call>{{hlp, 1, 29}, {hlp, 1, 59}, {hlp, 1, 93}}));
 }
 
 TEST(DroppedProgramFileTest, OnlyProgramFilesOtherThanTheLauncherAndShortcutsToThem) {
