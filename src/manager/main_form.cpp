@@ -500,8 +500,13 @@ void TfrmMain::WizardClick(int page) {
 }
 
 void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
+    // The help file sits beside the program, whatever the current folder.
+    std::string file = ui::App().helpFile();
+    if (file.empty()) return;
+    if (sjis::LastSeparator(file) == std::string::npos && file.find(':') == std::string::npos)
+        file = platform::ProgramFolder() + file;
     // Without a help viewer the request is simply not taken.
-    platform::SystemHelp().Open(ui::App().helpFile(), command, data);
+    platform::SystemHelp().Open(file, command, data);
 }
 
 void TfrmMain::FilesDropped(const std::vector<std::string>& paths) {

@@ -494,12 +494,13 @@ TEST_F(MainFormTest, ClosingEndsTheProgramAndTheCatalogueIsSaved) {
     EXPECT_EQ(Saved().Categories.At(0).MenuFlag, 0);
 }
 
-TEST_F(MainFormTest, HelpItemsAskTheHelpFile) {
+TEST_F(MainFormTest, HelpItemsAskTheHelpFileBesideTheProgram) {
+    ui::App().setHelpFile("Zelkova.hlp");
     TfrmMain& main = Open();
     ui::MenuItem* helpMenu = main.MainMenu1.items().find("ﾍﾙﾌﾟ(&H)");
     ASSERT_NE(helpMenu, nullptr);
     for (int i = 0; i < helpMenu->count(); ++i) helpMenu->item(i).userClick();
-    const std::string hlp = ui::App().helpFile();
+    const std::string hlp = platform::ProgramFolder() + "Zelkova.hlp";
     EXPECT_EQ(help.calls, (std::vector<RecordingHelp::Call>{
                               {hlp, 3, 0}, {hlp, 11, 0}, {hlp, 1, 103}, {hlp, 4, 0}}));
 
