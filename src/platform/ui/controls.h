@@ -125,6 +125,9 @@ public:
     void setMaxLength(int length);
     bool border() const { return border_; }
     void setBorder(bool value) { border_ = value; }
+    // Painted in the colour of what it stands on instead of the window colour.
+    bool parentColor() const { return parentColor_; }
+    void setParentColor(bool value) { parentColor_ = value; }
 
     std::function<void()> OnChange;
     // The handler may set the key to 0 to swallow it.
@@ -142,6 +145,7 @@ private:
     bool readOnly_ = false;
     int maxLength_ = 0;
     bool border_ = true;
+    bool parentColor_ = false;
 };
 
 }  // namespace kumoya::ui

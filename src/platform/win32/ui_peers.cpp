@@ -233,16 +233,25 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
+        case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             // Labels and check boxes take the colour of what they stand on.
             int color = control_.color();
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            if (message == WM_CTLCOLORSTATIC) {
+            if (message != WM_CTLCOLORBTN) {
                 auto* peer = ControlPeer::FromHandle(reinterpret_cast<HWND>(lParam));
-                if (peer && dynamic_cast<Edit*>(&peer->control())) break;  // read-only edits keep theirs
+                auto* edit = peer ? dynamic_cast<Edit*>(&peer->control()) : nullptr;
+                if (edit) {
+                    if (!edit->parentColor()) break;  // edits keep the system's colours
+                    SetBkColor(dc, color == kDefaultColor ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(color));
+                    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                    return reinterpret_cast<LRESULT>(color == kDefaultColor ? GetSysColorBrush(COLOR_BTNFACE)
+                                                                            : BrushFor(color));
+                }
+                if (message == WM_CTLCOLOREDIT) break;
             }
+            SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(color == kDefaultColor ? GetSysColorBrush(COLOR_BTNFACE) : BrushFor(color));
         }
