@@ -56,6 +56,7 @@ TfrmProperty::TfrmProperty(ui::Form* owner, TNFile& nfile) : ui::Form(owner), nf
     LayOutRow(pnlTitle, 4, lbLTitle, "タイトル：", edTitle);
     edTitle.setBounds(92, 5, 262, 16);
     edTitle.setBorder(false);
+    edTitle.setParentColor(true);  // the button-face colour of its panel
     edTitle.setMaxLength(40);
     edTitle.setReadOnly(true);
     edTitle.setHint("Enterキー、Returnキーでタイトルが変更されます");
