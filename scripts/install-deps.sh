@@ -3,7 +3,7 @@
 # what is missing. Needs root (or sudo) when something has to be installed.
 set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-          mingw-w64 wine wine64 xvfb xauth x11-utils imagemagick fonts-ipafont
+          mingw-w64 wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont
           nkf liblnk-utils python3 coreutils)
 missing=()
 for p in "${packages[@]}"; do

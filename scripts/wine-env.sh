@@ -17,6 +17,38 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 $WINE wineboot -i >/dev/null 2>&1 || true
 wineserver -w 2>/dev/null || true
+# Japanese text: the prefix is not a Japanese Windows, so link the system's
+# UI fonts to the IPA fonts (as a Japanese Windows links them to its own) and
+# let the Japanese face names programs ask for resolve to them.
+if [ ! -f "$WINEPREFIX/.kumoya-fonts" ]; then
+  cat > "$WINEPREFIX/kumoya-fonts.reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
+"Tahoma"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+"Microsoft Sans Serif"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+"MS Shell Dlg"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+"MS Shell Dlg 2"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+"Segoe UI"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS PGothic"="IPAPGothic"
+"MS UI Gothic"="IPAPGothic"
+"MS Gothic"="IPAGothic"
+"MS Mincho"="IPAMincho"
+REG
+  # The Japanese face names, written as UTF-16 so that no code page is involved.
+  python3 - "$WINEPREFIX/kumoya-fonts.reg" <<'PY'
+import sys
+path = sys.argv[1]
+text = open(path, encoding="ascii").read()
+text += '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n"ＭＳ 明朝"="IPAMincho"\r\n'
+open(path, "w", encoding="utf-16", newline="\r\n").write(text.replace("\r\n", "\n"))
+PY
+  $WINE regedit /S "$WINEPREFIX/kumoya-fonts.reg" >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+  touch "$WINEPREFIX/.kumoya-fonts"
+fi
 wine_env_cleanup() {
   wineserver -k 2>/dev/null || true
   [ -n "$KUMOYA_XVFB_PID" ] && kill "$KUMOYA_XVFB_PID" 2>/dev/null || true

@@ -39,4 +39,7 @@ private:
     bool valid_ = false;
 };
 
+// The system's picture for a program that has no icon of its own.
+Icon DefaultApplicationIcon();
+
 }  // namespace kumoya::platform

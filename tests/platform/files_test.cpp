@@ -8,7 +8,7 @@
 #include "support/scratch_folder.h"
 
 using namespace kumoya::platform;
-using kumoya::testing::ScratchFolder;
+using kumoya::testsupport::ScratchFolder;
 
 namespace {
 Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }

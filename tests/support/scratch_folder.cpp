@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 
-namespace kumoya::testing {
+namespace kumoya::testsupport {
 namespace {
 
 void RemoveTree(const std::string& folder) {
@@ -33,4 +33,4 @@ ScratchFolder::ScratchFolder() {
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
-}  // namespace kumoya::testing
+}  // namespace kumoya::testsupport

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kumoya::testing {
+namespace kumoya::testsupport {
 
 class ScratchFolder {
 public:
@@ -20,4 +20,4 @@ private:
     std::string path_;
 };
 
-}  // namespace kumoya::testing
+}  // namespace kumoya::testsupport

@@ -80,12 +80,15 @@ std::optional<Bytes> ReadFileBytes(std::string_view path) {
     if (!host) return FailNoHostPath(path), std::nullopt;
     int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Fail("open", errno), std::nullopt;
-    Bytes data;
+    // Read straight into the result, sized from the file; a file that grows
+    // meanwhile is read on in steps.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t buffer[1 << 16];
+    std::size_t expected = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    Bytes data(expected + 1);
+    std::size_t done = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (done == data.size()) data.resize(data.size() * 2);
+        ssize_t n = ::read(fd, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             int error = errno;
@@ -93,8 +96,9 @@ std::optional<Bytes> ReadFileBytes(std::string_view path) {
             return Fail("read", error), std::nullopt;
         }
         if (n == 0) break;
-        data.insert(data.end(), buffer, buffer + n);
+        done += static_cast<std::size_t>(n);
     }
+    data.resize(done);
     ::close(fd);
     return data;
 }

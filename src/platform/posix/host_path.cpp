@@ -38,7 +38,7 @@ std::optional<std::string> ToHostPath(std::string_view windowsPath) {
     std::string out;
     if (p.size() >= 2 && p[1] == ':') {
         if (p[0] != 'Z' && p[0] != 'z') return std::nullopt;
-        p.erase(0, 2);
+        p = p.substr(2);
         out = "/";
     } else if (!p.empty() && (p[0] == '\\' || p[0] == '/')) {
         out = "/";
@@ -57,12 +57,15 @@ std::optional<std::string> ToHostPath(std::string_view windowsPath) {
         }
         std::string base = out;
         if (!firstComponent && !base.empty() && base.back() != '/') base += '/';
-        std::string candidate = base + part;
+        std::string candidate = base;
+        candidate.append(part);
         if (part != ".." && !Exists(candidate)) {
-            std::string folder = base.empty() ? "." : base;
-            if (auto stored = FindFolded(folder, part)) candidate = base + *stored;
+            if (auto stored = FindFolded(base.empty() ? "." : base, part)) {
+                candidate = base;
+                candidate.append(*stored);
+            }
         }
-        out = candidate;
+        out = std::move(candidate);
         firstComponent = false;
         if (j == p.size()) break;
     }

@@ -8,4 +8,6 @@ void Icon::Reset() {
     valid_ = false;
 }
 
+Icon DefaultApplicationIcon() { return Icon(nullptr, "default-application"); }
+
 }  // namespace kumoya::platform

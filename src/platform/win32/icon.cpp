@@ -11,4 +11,12 @@ void Icon::Reset() {
     valid_ = false;
 }
 
+Icon DefaultApplicationIcon() {
+    // LoadIcon hands out a shared icon that must not be destroyed; the copy
+    // is ours.
+    HICON shared = LoadIconW(nullptr, IDI_APPLICATION);
+    HICON copy = shared ? CopyIcon(shared) : nullptr;
+    return copy ? Icon(copy, "default-application") : Icon();
+}
+
 }  // namespace kumoya::platform

@@ -1,0 +1,235 @@
+#include "catalogue/nfile.h"
+
+#include "catalogue/catalogue_format.h"
+#include "platform/datetime.h"
+#include "platform/files.h"
+
+namespace kumoya {
+
+namespace fmt = catalogue_format;
+
+std::string CatalogueFile() { return platform::ProgramFolder() + platform::ComputerName() + ".dat"; }
+
+TNFile::TNFile() : TNFile(CatalogueFile()) {}
+
+TNFile::TNFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+void TNFile::ResetToDefaults() {
+    Head = THead();
+    Progs.Clear();
+    Categories.Clear();
+    Extensions.Clear();
+    History.Clear();
+    History.Limit = 3;
+    ExtParams.Clear();
+    ExtParams.Limit = 100;
+}
+
+namespace {
+
+void FillExtList(TExtList& list, std::vector<fmt::StoredExt>& stored) {
+    list.Clear();
+    for (auto& s : stored) {
+        auto ext = std::make_unique<TExt>();
+        ext->Id = s.Id;
+        ext->Name = std::move(s.Name);
+        ext->MenuFlag = s.MenuFlag;
+        ext->SpareArea = s.SpareArea;
+        for (auto id : s.ProgIds) ext->AddProg(id);  // duplicates collapse
+        list.AppendStored(std::move(ext));
+    }
+}
+
+void FillHistList(THistList& list, const fmt::StoredHistList& stored) {
+    list.Clear();
+    list.Limit = stored.Limit;
+    for (const auto& s : stored.Entries) {
+        auto entry = std::make_unique<THist>();
+        entry->ProgId = s.ProgId;
+        // Oldest first, so the newest ends on top and an entry stored with
+        // more items than the limit keeps its newest ones.
+        for (auto it = s.Items.rbegin(); it != s.Items.rend(); ++it) {
+            if (s.HasParams)
+                entry->AddItemWithParam(list.Limit, it->Text, it->Param);
+            else
+                entry->AddItem(list.Limit, it->Text);
+        }
+        list.AppendStored(std::move(entry));
+    }
+}
+
+std::vector<fmt::StoredExt> StoreExtList(const TExtList& list) {
+    std::vector<fmt::StoredExt> out(static_cast<std::size_t>(list.Count()));
+    for (int i = 0; i < list.Count(); ++i) {
+        const TExt& e = list.At(i);
+        auto& s = out[static_cast<std::size_t>(i)];
+        s.Id = e.Id;
+        s.Name = e.Name;
+        s.MenuFlag = e.MenuFlag;
+        s.SpareArea = e.SpareArea;
+        s.ProgIds = e.CopyProgIds();
+    }
+    return out;
+}
+
+fmt::StoredHistList StoreHistList(const THistList& list) {
+    fmt::StoredHistList out;
+    out.Limit = list.Limit;
+    out.Entries.resize(static_cast<std::size_t>(list.Count()));
+    for (int i = 0; i < list.Count(); ++i) {
+        const THist& h = list.At(i);
+        auto& s = out.Entries[static_cast<std::size_t>(i)];
+        s.ProgId = h.ProgId;
+        s.HasParams = h.ItemCount() > 0 && h.ItemAt(0).Param ? 1 : 0;
+        s.Items.resize(static_cast<std::size_t>(h.ItemCount()));
+        for (int k = 0; k < h.ItemCount(); ++k) {
+            const auto& item = h.ItemAt(k);
+            s.Items[static_cast<std::size_t>(k)].Text = item.Text;
+            if (item.Param) s.Items[static_cast<std::size_t>(k)].Param = item.Param->Text;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int TNFile::Load() {
+    loadError_.clear();
+    keepDamagedFile_ = false;
+    if (!platform::FileExists(fileName_)) return kNoFile;
+    auto bytes = platform::ReadFileBytes(fileName_);
+    int result = kDamaged;
+    if (!bytes) {
+        ResetToDefaults();
+        loadError_ = "cannot read " + fileName_ + ": " + platform::LastError();
+    } else {
+        result = LoadFromBytes(bytes->data(), bytes->size());
+    }
+    keepDamagedFile_ = result == kDamaged;
+    return result;
+}
+
+int TNFile::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
+    loadError_.clear();
+    fmt::Image image;
+    fmt::Fault fault;
+    if (!fmt::Parse(data, size, image, fault)) {
+        ResetToDefaults();
+        loadError_ = fault.What + " at offset " + std::to_string(fault.Offset);
+        return kDamaged;
+    }
+    Head = image.Head;
+    Progs.Clear();
+    for (auto& p : image.Progs) Progs.AppendStored(std::make_unique<TProg>(std::move(p)));
+    FillExtList(Categories, image.Categories);
+    FillExtList(Extensions, image.Extensions);
+    Extensions.Sort();
+    FillHistList(History, image.History);
+    FillHistList(ExtParams, image.ExtParams);
+    return kLoaded;
+}
+
+int TNFile::Save() {
+    saveError_.clear();
+    if (keepDamagedFile_ && platform::FileExists(fileName_)) {
+        saveError_ = "the damaged catalogue " + fileName_ + " is still in place; it is not overwritten";
+        return -1;
+    }
+    if (!platform::ReplaceFileAtomically(fileName_, SaveToBytes())) {
+        saveError_ = "cannot write " + fileName_ + ": " + platform::LastError();
+        return -1;
+    }
+    keepDamagedFile_ = false;
+    return 0;
+}
+
+TExt* TNFile::FindExtensionFor(std::string_view fileName) const {
+    std::string key = ExtensionKey(fileName);
+    TExt* ext = nullptr;
+    // A name without an extension matches no record, whatever is stored.
+    if (key.empty() || Extensions.FindByName(key, ext) != 0) return nullptr;
+    return ext;
+}
+
+std::vector<std::uint8_t> TNFile::SaveToBytes() const {
+    fmt::Image image;
+    image.Head = Head;
+    image.Progs.reserve(static_cast<std::size_t>(Progs.Count()));
+    for (int i = 0; i < Progs.Count(); ++i) image.Progs.push_back(Progs.At(i));
+    image.Categories = StoreExtList(Categories);
+    image.Extensions = StoreExtList(Extensions);
+    image.History = StoreHistList(History);
+    image.ExtParams = StoreHistList(ExtParams);
+    return fmt::Serialize(image);
+}
+
+template <class F>
+void TNFile::ForEachProg(const TExt& ext, F f) const {
+    for (auto id : ext.CopyProgIds()) {
+        TProg* p = nullptr;
+        if (Progs.FindById(id, p) == 0) f(*p);
+    }
+}
+
+int TNFile::TitlesOf(const TExt& ext, std::vector<std::string>& out) const {
+    out.clear();
+    ForEachProg(ext, [&](TProg& p) { out.push_back(p.Title); });
+    return 0;
+}
+
+int TNFile::PathsOf(const TExt& ext, std::vector<std::string>& out) const {
+    out.clear();
+    ForEachProg(ext, [&](TProg& p) { out.push_back(p.Path); });
+    return 0;
+}
+
+int TNFile::ProgsOf(const TExt& ext, std::vector<TProg*>& out) const {
+    out.clear();
+    ForEachProg(ext, [&](TProg& p) { out.push_back(&p); });
+    return 0;
+}
+
+int TNFile::TitlesForFile(std::string_view fileName, std::vector<std::string>& out) const {
+    TExt* ext = FindExtensionFor(fileName);
+    if (!ext) return -1;
+    return TitlesOf(*ext, out);
+}
+
+int TNFile::PathsForFile(std::string_view fileName, std::vector<std::string>& out) const {
+    TExt* ext = FindExtensionFor(fileName);
+    if (!ext) return -1;
+    return PathsOf(*ext, out);
+}
+
+int TNFile::ProgsForFile(std::string_view fileName, std::vector<TProg*>& out) const {
+    TExt* ext = FindExtensionFor(fileName);
+    if (!ext) return -1;
+    return ProgsOf(*ext, out);
+}
+
+int TNFile::DeleteCategory(std::string_view name) { return Categories.Delete(Categories.IndexOf(name)); }
+
+int TNFile::DeleteExtension(std::string_view name) { return Extensions.Delete(Extensions.IndexOf(name)); }
+
+int TNFile::CheckNewDay() {
+    if (Head.IsNewDay() != 0) {
+        Progs.ResetTodayCounts();
+        Head.CountDate = platform::SystemClock().Now();
+    }
+    return 0;
+}
+
+int TNFile::AddHistory(std::string_view file, const TProg& prog) {
+    if (file.empty()) return 0;
+    THist* entry = nullptr;
+    if (History.FindByProg(prog.Id, entry) != 0) {
+        THist empty;
+        empty.ProgId = prog.Id;
+        History.AddEntry(empty);
+        History.FindByProg(prog.Id, entry);
+    }
+    entry->AddItem(History.Limit, file);
+    return 0;
+}
+
+}  // namespace kumoya

@@ -1,0 +1,30 @@
+#include "launcher/long_path.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace kumoya {
+
+std::string LongPathName(std::string_view path) {
+    std::string result = platform::StoredName(path).value_or(std::string());
+    std::string dir(path);
+    for (;;) {
+        std::string parent = sjis::Parent(dir);
+        if (parent.empty() || parent == dir) {
+            // Nothing above, or a drive root whose parent is itself; the
+            // root is never found, so it is kept as written.
+            if (!parent.empty()) result = parent + (parent.back() == '\\' ? "" : "\\") + result;
+            break;
+        }
+        dir = parent;
+        if (auto stored = platform::StoredName(dir)) {
+            result = *stored + "\\" + result;
+        } else {
+            result = dir + (dir.back() == '\\' ? "" : "\\") + result;
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace kumoya

@@ -1,0 +1,301 @@
+#include "launcher/title_form.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "launcher/long_path.h"
+#include "launcher/program.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "platform/ui/application.h"
+
+namespace kumoya {
+
+namespace {
+
+const char* const kProgramKey = "SOFTWARE\\vor\\zelkova";
+
+std::string TrimLeft(std::string s) {
+    std::size_t i = s.find_first_not_of(" \t");
+    return i == std::string::npos ? std::string() : s.substr(i);
+}
+
+}  // namespace
+
+TfrmTitle::TfrmTitle(std::vector<std::string> args, std::string catalogueFile) : args_(std::move(args)) {
+    makeInvisibleOwner();
+    PopupMenu1.setImages(&ImageList1);
+    OnShow = [this] { FormShow(); };
+    OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+    NFile = std::make_unique<TNFile>(std::move(catalogueFile));
+    FormCreate();
+}
+
+TfrmTitle::~TfrmTitle() { FormDestroy(); }
+
+void TfrmTitle::FormCreate() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    AllTitle = std::make_unique<TFAllTitle>();
+    FirstRun = false;
+    MainForm.reset();
+    CanClose = false;
+    imNoIcon = platform::DefaultApplicationIcon();
+
+    int loaded = NFile->Load();
+    if (loaded == TNFile::kLoaded) return;
+    if (loaded == TNFile::kDamaged) KeepDamagedCatalogue();
+
+    // First run: remember where the program lives, then the setup wizard.
+    WriteProgramPath();
+    // The setup wizard runs here, modally, once it exists; until then a first
+    // run starts with the empty catalogue.
+    FirstRun = true;
+}
+
+void TfrmTitle::WriteProgramPath() {
+    // Failures are of no consequence to this run and are ignored.
+    platform::SystemRegistry().WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path",
+                                           platform::ProgramPath());
+}
+
+void TfrmTitle::KeepDamagedCatalogue() {
+    const std::string& file = NFile->FileName();
+    std::string aside;
+    for (int n = 0; n < 1000 && aside.empty(); ++n) {
+        std::string candidate = file + (n == 0 ? ".damaged" : ".damaged" + std::to_string(n));
+        if (!platform::FileExists(candidate) && platform::RenameFile(file, candidate)) aside = candidate;
+    }
+    damagedCopy_ = aside;
+    std::string text = "カタログファイル " + file + " が壊れているため読み込めませんでした。\n";
+    if (!aside.empty()) {
+        text += "壊れたファイルは " + aside + " として残しました。\n新しいカタログで起動します。";
+    } else {
+        // It could not be moved aside: the catalogue refuses to replace it,
+        // so nothing of this run is saved over it.
+        text += "壊れたファイルを別の名前で残せなかったため、そのままにします。\nこの起動での変更は保存されません。";
+    }
+    ui::App().messageBox(text, kCaptionStart, ui::MsgIcon::Error);
+}
+
+void TfrmTitle::FormShow() {
+    setClientSize(1, 1);
+    const bool newDay = NFile->Head.IsNewDay() != 0;
+    if (!args_.empty() && sjis::UpperAscii(args_[0]) == "-VORWORK") {
+        if (args_.size() > 1 && platform::FileExists(args_[1])) platform::DeleteFileAt(args_[1]);
+        StartWithoutFile(newDay);
+    } else if (!args_.empty()) {
+        StartWithArguments(newDay);
+    } else {
+        StartWithoutFile(newDay);
+    }
+}
+
+void TfrmTitle::StartWithoutFile(bool newDay) {
+    if (NFile->Head.MenuAtStart == 1 && !FirstRun && NFile->Progs.Count() > 0) {
+        BuildLaunchMenu();
+        if (MenuResult() == -1) {
+            SetMenuResult(0);
+            ClearLaunchMenu();
+            OpenManagementWindow();
+            return;
+        }
+        SetMenuResult(0);
+        ClearLaunchMenu();
+        if (newDay) RunUpdateUnforced();
+        ui::App().processMessages();
+        Finish();
+        return;
+    }
+    OpenManagementWindow();
+}
+
+void TfrmTitle::StartWithArguments(bool newDay) {
+    std::size_t next = 0;
+    while (next < args_.size()) {
+        // Rebuild a path with blanks that arrived unquoted in several pieces.
+        std::string path;
+        do {
+            path = TrimLeft(path + " " + args_[next++]);
+        } while (!platform::FileExists(path) && next < args_.size());
+
+        std::string key = ExtensionKey(path);
+        if (key == "LNK") {
+            path = LongPathName(path);
+            // A shortcut that cannot be read has no target, whatever an
+            // earlier shortcut left in the component.
+            bool read = SCMake1.AnalizeLink(path) == 0;
+            path = read ? SCMake1.LinkPath : std::string();
+            if (path.empty() || !platform::FileExists(path)) {
+                ui::App().messageBox(kMsgFileMissing, kCaptionStart, ui::MsgIcon::Error);
+                Finish();
+                return;
+            }
+            key = ExtensionKey(path);
+        }
+        if (key == "EXE") {
+            path = LongPathName(path);
+            // The registration dialog for a single program file opens here
+            // once it exists; the run then ends as it will after the dialog.
+            Finish();
+            return;
+        }
+        if (NFile->OpenWithRegistered(path) == 1) {
+            ShowFileMenu(path);
+            ClearFileMenu();
+            SetMenuResult(0);
+        }
+    }
+    if (newDay) RunUpdateUnforced();
+    Finish();
+}
+
+void TfrmTitle::RunUpdateUnforced() {
+    // The daily question about fetching news connects here with the update
+    // procedure; until then a new day changes nothing more.
+}
+
+void TfrmTitle::OpenManagementWindow() {
+    PageSetup = true;
+    LoadTitleDatabase(*AllTitle);
+    // The management window is created, restored to its last page and shown
+    // here; until it exists the run ends as closing that window would end it.
+    PageSetup = false;
+    Finish();
+}
+
+void TfrmTitle::Finish() {
+    CanClose = true;
+    close();
+}
+
+void TfrmTitle::FormCloseQuery(bool& canClose) { canClose = CanClose; }
+
+void TfrmTitle::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    MainForm.reset();
+    if (NFile->History.Limit != NFile->Head.HistoryMax) NFile->History.SetLimit(NFile->Head.HistoryMax);
+    NFile->Save();
+}
+
+platform::Icon TfrmTitle::ProgramIcon(const std::string& path) {
+    platform::Icon icon = platform::SystemShell().FirstIcon(path);
+    return icon.Empty() ? platform::DefaultApplicationIcon() : std::move(icon);
+}
+
+void TfrmTitle::WaitForMenu(bool chosen) {
+    // A dismissed menu counts like a choice: nothing more will come. A chosen
+    // entry's handler arrives through the message queue.
+    for (int round = 0; chosen && MenuResult() == 0 && isActive() && round < 1000; ++round)
+        ui::App().processMessages();
+    ui::App().processMessages();
+}
+
+int TfrmTitle::BuildLaunchMenu() {
+    ImageList1.clear();
+    ui::MenuItem& root = PopupMenu1.items();
+    int programEntries = 0;
+    for (int c = 0; c < NFile->Categories.Count(); ++c) {
+        const TExt& category = NFile->Categories.At(c);
+        if (category.MenuFlag != 1 || category.ProgCount() == 0) continue;
+        std::vector<TProg*> progs;
+        NFile->ProgsOf(category, progs);
+        ui::MenuItem& catEntry = root.add(category.Name);
+        for (TProg* prog : progs) {
+            int image = ImageList1.add(ProgramIcon(prog->Path));
+            ui::MenuItem& progEntry = catEntry.add(prog->Title);
+            progEntry.setHint(prog->Path);
+            progEntry.setImageIndex(image);
+            ++programEntries;
+            THist* history = nullptr;
+            if (NFile->History.FindByProg(prog->Id, history) == 0 && history->ItemCount() > 0) {
+                ui::MenuItem& own = progEntry.add(prog->Title);
+                own.setHint(prog->Path);
+                own.setImageIndex(image);
+                own.OnClick = [this, &own] { LaunchMenuClick(own); };
+                for (int i = 0; i < history->ItemCount(); ++i) {
+                    ui::MenuItem& fileEntry = progEntry.add(history->ItemAt(i).Text);
+                    fileEntry.setImageIndex(image);
+                    fileEntry.OnClick = [this, &fileEntry] { LaunchMenuClick(fileEntry); };
+                }
+            } else {
+                progEntry.OnClick = [this, &progEntry] { LaunchMenuClick(progEntry); };
+            }
+        }
+    }
+    ui::MenuItem& mainEntry = root.add(kMainWindowEntry);
+    mainEntry.setHint(kMainWindowHint);
+    mainEntry.OnClick = [this, &mainEntry] { LaunchMenuClick(mainEntry); };
+
+    if (programEntries == 0) {
+        SetMenuResult(-1);
+        return 0;
+    }
+    WaitForMenu(PopupMenu1.popup(ui::App().cursorPos()));
+    return 0;
+}
+
+void TfrmTitle::LaunchMenuClick(ui::MenuItem& entry) {
+    if (entry.hint() == kMainWindowHint) {
+        SetMenuResult(-1);
+        return;
+    }
+    TProg* prog = nullptr;
+    if (!entry.hint().empty()) {
+        if (NFile->Progs.FindByPath(entry.hint(), prog) == 0) {
+            prog->Params.clear();
+            NFile->Launch(std::nullopt, *prog);
+        }
+    } else if (entry.parent() && NFile->Progs.FindByPath(entry.parent()->hint(), prog) == 0) {
+        NFile->Launch(entry.caption(), *prog);
+    }
+    SetMenuResult(1);
+}
+
+int TfrmTitle::ClearLaunchMenu() {
+    PopupMenu1.items().clear();
+    return 0;
+}
+
+int TfrmTitle::ShowFileMenu(const std::string& path) {
+    std::vector<std::string> titles, paths;
+    NFile->TitlesForFile(path, titles);
+    NFile->PathsForFile(path, paths);
+    ImageList1.clear();
+    for (std::size_t k = 0; k < titles.size(); ++k) {
+        int image = ImageList1.add(ProgramIcon(paths[k]));
+        ui::MenuItem& entry = PopupMenu1.items().add(titles[k]);
+        entry.setImageIndex(image);
+        entry.setTag(static_cast<int>(k));
+        entry.OnClick = [this, &entry] { FileMenuClick(entry); };
+    }
+    OpenFileName = path;
+    WaitForMenu(PopupMenu1.popup(ui::App().cursorPos()));
+    return 0;
+}
+
+void TfrmTitle::FileMenuClick(ui::MenuItem& entry) {
+    std::vector<TProg*> progs;
+    NFile->ProgsForFile(OpenFileName, progs);
+    if (entry.tag() >= 0 && entry.tag() < static_cast<int>(progs.size()))
+        NFile->Launch(OpenFileName, *progs[static_cast<std::size_t>(entry.tag())]);
+    SetMenuResult(1);
+}
+
+int TfrmTitle::ClearFileMenu() {
+    PopupMenu1.items().clear();
+    return 0;
+}
+
+int ProgramMain(std::vector<std::string> args) {
+    return ui::Application::Protect([&] {
+        ui::App().setTitle("Kumoya");
+        ui::App().setHelpFile("Zelkova.hlp");
+        TfrmTitle title(std::move(args));
+        ui::App().run(title);
+    });
+}
+
+}  // namespace kumoya

@@ -1,0 +1,85 @@
+// The launcher form: the invisible main form of every run. It owns the
+// catalogue and the title database, reads the command line and does one job:
+// the launch menu, the files given, the registration of a program file, or
+// the management window; at its end it saves the catalogue.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/nfile.h"
+#include "online/titles.h"
+#include "platform/icon.h"
+#include "platform/ui/form.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/menu.h"
+#include "registration/scmake.h"
+
+namespace kumoya {
+
+// Texts the launcher shows.
+inline constexpr const char* kMsgFileMissing = "ファイルが存在しません";
+inline constexpr const char* kCaptionStart = "起動";
+inline constexpr const char* kMainWindowEntry = "メイン画面へ";
+inline constexpr const char* kMainWindowHint = "Title";
+
+class TfrmTitle : public ui::Form {
+public:
+    // `args` are the command-line arguments without the program name.
+    // `catalogueFile` is the catalogue of this computer unless a test says
+    // otherwise. The constructor is the form's creation (FormCreate).
+    explicit TfrmTitle(std::vector<std::string> args, std::string catalogueFile = CatalogueFile());
+    ~TfrmTitle() override;  // FormDestroy
+
+    ui::ImageList ImageList1{16, 16};
+    ui::PopupMenu PopupMenu1{*this};
+    TSCMake SCMake1;
+    platform::Icon imNoIcon;
+
+    std::unique_ptr<TNFile> NFile;
+    std::unique_ptr<TFAllTitle> AllTitle;
+    bool PageSetup = false;
+    bool FirstRun = false;
+    std::string OpenFileName;
+    std::unique_ptr<ui::Form> MainForm;
+    bool CanClose = false;
+
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void FormDestroy();
+
+    int BuildLaunchMenu();
+    void LaunchMenuClick(ui::MenuItem& entry);
+    int ClearLaunchMenu();
+    int ShowFileMenu(const std::string& path);
+    void FileMenuClick(ui::MenuItem& entry);
+    int ClearFileMenu();
+
+    // The launcher's menu state: 0 open or idle, 1 launched, -1 open the
+    // management window.
+    int MenuResult() const { return PopupMenu1.tag(); }
+    void SetMenuResult(int result) { PopupMenu1.setTag(result); }
+
+    // What the damaged catalogue was renamed to, if it was ("" otherwise).
+    const std::string& DamagedCopy() const { return damagedCopy_; }
+
+private:
+    void StartWithoutFile(bool newDay);
+    void StartWithArguments(bool newDay);
+    void OpenManagementWindow();
+    void RunUpdateUnforced();
+    void Finish();
+    void WaitForMenu(bool chosen);
+    void KeepDamagedCatalogue();
+    void WriteProgramPath();
+    platform::Icon ProgramIcon(const std::string& path);
+
+    std::vector<std::string> args_;
+    bool destroyed_ = false;
+    std::string damagedCopy_;
+};
+
+}  // namespace kumoya

@@ -1,0 +1,34 @@
+// The program entry of Zelkova.exe: the wide command line, split the way
+// Windows splits it, handed to the launcher in Shift_JIS.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/program.h"
+#include "platform/win32/wide.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) {
+        MessageBoxW(nullptr, L"コマンドラインを読み取れませんでした。", L"起動", MB_ICONERROR | MB_OK);
+        return 1;
+    }
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        auto text = kumoya::platform::win32::FromWide(argv[i]);
+        if (!text) {
+            // A name that Shift_JIS cannot hold would reach the wrong file.
+            std::wstring message = L"次の引数には Shift_JIS で表せない文字が含まれているため、扱えません。\n";
+            message += argv[i];
+            MessageBoxW(nullptr, message.c_str(), L"起動", MB_ICONERROR | MB_OK);
+            LocalFree(argv);
+            return 1;
+        }
+        args.push_back(*text);
+    }
+    LocalFree(argv);
+    return kumoya::ProgramMain(std::move(args));
+}

@@ -1,0 +1,43 @@
+// A shell for tests: records every Open and hands out fake icons that carry
+// the file they were asked for ("small:<file>", "first:<file>").
+//   RecordingShell shell;
+//   platform::ScopedService<platform::Shell> use(shell);
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+
+namespace kumoya::testsupport {
+
+class RecordingShell : public platform::Shell {
+public:
+    struct OpenCall {
+        std::string file, parameters, directory;
+        bool showNormal = true;
+        std::uintptr_t ownerWindow = 0;
+    };
+
+    std::vector<OpenCall> opens;
+    bool openResult = true;              // what Open answers
+    std::set<std::string> filesWithoutIcons;  // these yield empty icons
+
+    bool Open(std::string_view file, std::string_view parameters, std::string_view directory, bool showNormal,
+              std::uintptr_t ownerWindow) override {
+        opens.push_back({std::string(file), std::string(parameters), std::string(directory), showNormal, ownerWindow});
+        return openResult;
+    }
+    platform::Icon SmallIcon(std::string_view file) override { return Fake("small:", file); }
+    platform::Icon FirstIcon(std::string_view file) override { return Fake("first:", file); }
+
+private:
+    platform::Icon Fake(const char* kind, std::string_view file) {
+        if (filesWithoutIcons.count(std::string(file))) return {};
+        return platform::Icon(nullptr, kind + std::string(file));
+    }
+};
+
+}  // namespace kumoya::testsupport
