@@ -394,8 +394,13 @@ public:
                     std::wstring name(length + 1, L'\0');
                     DragQueryFileW(drop, i, name.data(), length + 1);
                     name.resize(length);
-                    // A name without a Shift_JIS form cannot be handled; it is left out.
-                    if (auto sjis = platform::win32::FromWide(name)) paths.push_back(*sjis);
+                    // A name without a Shift_JIS form cannot be handled: it is
+                    // left out, audibly, never passed on with '?' in it.
+                    if (auto sjis = platform::win32::FromWide(name)) {
+                        paths.push_back(*sjis);
+                    } else {
+                        MessageBeep(MB_ICONWARNING);
+                    }
                 }
                 DragFinish(drop);
                 if (!paths.empty()) form_.userDropFiles(paths);
