@@ -241,9 +241,15 @@ TEST_F(TitleFormTest, TwoFilesThatNeedAChoiceEachShowTheirOwnMenu) {
 
 TEST_F(TitleFormTest, ProgramsWithoutAnIconShowTheDefaultOneAndTheOthersKeepTheirs) {
     shell.filesWithoutIcons.insert(editor.Path);
-    ui->dismissPopup();
+    ui->choosePopupEntry({kEditors, "Viewer"});
     Run({});
     EXPECT_EQ(imageSources, (std::vector<std::string>{"default-application", "first:" + viewer.Path}));
+}
+
+TEST_F(TitleFormTest, IconsAreFetchedOnlyForCategoriesThatAreOpened) {
+    ui->dismissPopup();
+    Run({});
+    EXPECT_EQ(imageSources, (std::vector<std::string>{"", ""})) << "the images keep their places, still empty";
 }
 
 TEST_F(TitleFormTest, ShortcutArgumentsOpenTheirTarget) {

@@ -222,6 +222,9 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (it != children_.end() && it->second->notify(header, result)) return result;
             break;
         }
+        case WM_INITMENUPOPUP:
+            PopupSubmenuOpening(reinterpret_cast<HMENU>(wParam));
+            break;
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
         case WM_SETCURSOR:
             // Children pass the question up; the control under the mouse decides.
