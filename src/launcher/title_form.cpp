@@ -82,6 +82,8 @@ void TfrmTitle::KeepDamagedCatalogue() {
 
 void TfrmTitle::FormShow() {
     setClientSize(1, 1);
+    // Programs are started as the application's own, owned by this window.
+    NFile->OwnerWindow = nativeHandle();
     const bool newDay = NFile->Head.IsNewDay() != 0;
     if (!args_.empty() && sjis::UpperAscii(args_[0]) == "-VORWORK") {
         if (args_.size() > 1 && platform::FileExists(args_[1])) platform::DeleteFileAt(args_[1]);

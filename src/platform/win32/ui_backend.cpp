@@ -380,6 +380,10 @@ public:
         form.hide();
     }
 
+    std::uintptr_t nativeHandle(const Form& form) override {
+        return reinterpret_cast<std::uintptr_t>(HandleOf(form));
+    }
+
     bool isActive(const Form& form) override {
         HWND window = HandleOf(form);
         return window && GetActiveWindow() == window;
