@@ -46,6 +46,9 @@ text += '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGoth
 open(path, "w", encoding="utf-16", newline="\r\n").write(text.replace("\r\n", "\n"))
 PY
   $WINE regedit /S "$WINEPREFIX/kumoya-fonts.reg" >/dev/null 2>&1 || true
+  # Without a window manager, Wine waits for one each time a managed window is
+  # hidden; unmanaged windows behave the same and close at once.
+  $WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
   touch "$WINEPREFIX/.kumoya-fonts"
 fi

@@ -161,34 +161,41 @@ bool ReadHistList(Reader& r, StoredHistList& list, const char* what) {
     return true;
 }
 
+// Writes into a buffer sized in advance (SizeOf), field by field.
 class Writer {
 public:
-    explicit Writer(std::size_t reserve) { out_.reserve(reserve); }
+    explicit Writer(std::size_t size) : out_(size), p_(out_.data()) {}
     void I32(std::int32_t v) {
         auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
+        for (int i = 0; i < 4; ++i) *p_++ = static_cast<std::uint8_t>(u >> (8 * i));
     }
     void F64(double d) {
         std::uint64_t v;
         std::memcpy(&v, &d, sizeof v);
-        for (int i = 0; i < 8; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 8; ++i) *p_++ = static_cast<std::uint8_t>(v >> (8 * i));
     }
     void Text(const std::string& s, std::size_t width) {
         std::string_view cut = sjis::CutToBytes(s, width - 1);
         // A zero byte inside the text ends it, as any reader will see it.
         cut = cut.substr(0, cut.find('\0'));
-        out_.insert(out_.end(), cut.begin(), cut.end());
-        out_.insert(out_.end(), width - cut.size(), 0);
+        std::memcpy(p_, cut.data(), cut.size());
+        std::memset(p_ + cut.size(), 0, width - cut.size());
+        p_ += width;
     }
     template <std::size_t N>
     void Raw(const std::array<std::uint8_t, N>& a) {
-        out_.insert(out_.end(), a.begin(), a.end());
+        std::memcpy(p_, a.data(), N);
+        p_ += N;
     }
-    void Zeros(std::size_t n) { out_.insert(out_.end(), n, 0); }
+    void Zeros(std::size_t n) {
+        std::memset(p_, 0, n);
+        p_ += n;
+    }
     std::vector<std::uint8_t> Take() { return std::move(out_); }
 
 private:
     std::vector<std::uint8_t> out_;
+    std::uint8_t* p_;
 };
 
 void WriteExts(Writer& w, const std::vector<StoredExt>& exts) {

@@ -48,6 +48,10 @@ public:
         entries_.clear();
         index_.clear();
     }
+    void Reserve(std::size_t n) {
+        entries_.reserve(n);
+        index_.reserve(n);
+    }
     // Ascending by key without regard to case; records with equal keys keep
     // their order, so the first match stays the first match.
     void SortByKey() {
@@ -91,6 +95,7 @@ public:
         used_.clear();
         hint_ = 0;
     }
+    void Reserve(std::size_t n) { used_.reserve(n); }
     bool InUse(int n) const { return used_.count(n) != 0; }
     // -1 when every number up to 2147483646 is taken.
     int SmallestFree() const { return hint_ < kMax ? hint_ : -1; }

@@ -35,13 +35,14 @@ void FillExtList(TExtList& list, std::vector<fmt::StoredExt>& stored) {
         ext->Name = std::move(s.Name);
         ext->MenuFlag = s.MenuFlag;
         ext->SpareArea = s.SpareArea;
-        for (auto id : s.ProgIds) ext->AddProg(id);  // duplicates collapse
+        ext->SetProgIds(s.ProgIds);  // duplicates collapse
         list.AppendStored(std::move(ext));
     }
 }
 
 void FillHistList(THistList& list, const fmt::StoredHistList& stored) {
     list.Clear();
+    list.Reserve(stored.Entries.size());
     list.Limit = stored.Limit;
     for (const auto& s : stored.Entries) {
         auto entry = std::make_unique<THist>();
@@ -120,6 +121,7 @@ int TNFile::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
     }
     Head = image.Head;
     Progs.Clear();
+    Progs.Reserve(image.Progs.size());
     for (auto& p : image.Progs) Progs.AppendStored(std::make_unique<TProg>(std::move(p)));
     FillExtList(Categories, image.Categories);
     FillExtList(Extensions, image.Extensions);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 #include "platform/datetime.h"
 #include "platform/text.h"
@@ -37,6 +38,14 @@ int TExt::SwapProgs(int a, int b) {
     if (a < 0 || b < 0 || a >= n || b >= n) return -1;  // out of range: nothing to exchange
     std::swap(ProgIds_[static_cast<std::size_t>(a)], ProgIds_[static_cast<std::size_t>(b)]);
     return 0;
+}
+
+void TExt::SetProgIds(const std::vector<std::int32_t>& ids) {
+    ProgIds_.clear();
+    std::unordered_set<std::int32_t> seen;
+    seen.reserve(ids.size());
+    for (auto id : ids)
+        if (seen.insert(id).second) ProgIds_.push_back(id);
 }
 
 int TExt::Assign(const TExt& other) {

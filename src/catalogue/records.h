@@ -63,6 +63,9 @@ public:
         into = ProgIds_;
         return 0;
     }
+    // Replaces the numbers, keeping the first of any repeated one (as adding
+    // them one by one with AddProg would, without its cost on long lists).
+    void SetProgIds(const std::vector<std::int32_t>& ids);
     int Assign(const TExt& other);
 
 private:
@@ -110,6 +113,10 @@ public:
     int AddNew(TProg& record);
     // Appends a record as it was stored (number and all); used by the loader.
     TProg& AppendStored(std::unique_ptr<TProg> record);
+    void Reserve(std::size_t n) {
+        list_.Reserve(n);
+        numbers_.Reserve(n);
+    }
     int Clear();
     int ResetTotalCounts();
     int ResetTodayCounts();
@@ -150,6 +157,7 @@ public:
     int FindByProg(std::int32_t progId, THist*& out) const;
     int AddEntry(const THist& entry);
     THist& AppendStored(std::unique_ptr<THist> entry);
+    void Reserve(std::size_t n) { list_.Reserve(n); }
     int Clear();
     int SetLimit(std::int32_t n);
 

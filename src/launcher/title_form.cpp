@@ -1,6 +1,7 @@
 #include "launcher/title_form.h"
 
 #include <cstdlib>
+#include <memory>
 #include <ctime>
 
 #include "launcher/long_path.h"
@@ -82,6 +83,8 @@ void TfrmTitle::KeepDamagedCatalogue() {
 
 void TfrmTitle::FormShow() {
     setClientSize(1, 1);
+    // Programs are started as the application's own, owned by this window.
+    NFile->OwnerWindow = nativeHandle();
     const bool newDay = NFile->Head.IsNewDay() != 0;
     if (!args_.empty() && sjis::UpperAscii(args_[0]) == "-VORWORK") {
         if (args_.size() > 1 && platform::FileExists(args_[1])) platform::DeleteFileAt(args_[1]);
@@ -214,8 +217,16 @@ int TfrmTitle::BuildLaunchMenu() {
         std::vector<TProg*> progs;
         NFile->ProgsOf(category, progs);
         ui::MenuItem& catEntry = root.add(category.Name);
+        // Icons are fetched when the category is first opened: extracting
+        // them is most of the cost of a large menu.
+        auto pending = std::make_shared<std::vector<std::pair<int, std::string>>>();
+        catEntry.OnPopup = [this, pending] {
+            for (const auto& [image, path] : *pending) ImageList1.replace(image, ProgramIcon(path));
+            pending->clear();
+        };
         for (TProg* prog : progs) {
-            int image = ImageList1.add(ProgramIcon(prog->Path));
+            int image = ImageList1.add(platform::Icon());
+            pending->emplace_back(image, prog->Path);
             ui::MenuItem& progEntry = catEntry.add(prog->Title);
             progEntry.setHint(prog->Path);
             progEntry.setImageIndex(image);

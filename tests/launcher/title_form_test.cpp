@@ -241,9 +241,15 @@ TEST_F(TitleFormTest, TwoFilesThatNeedAChoiceEachShowTheirOwnMenu) {
 
 TEST_F(TitleFormTest, ProgramsWithoutAnIconShowTheDefaultOneAndTheOthersKeepTheirs) {
     shell.filesWithoutIcons.insert(editor.Path);
-    ui->dismissPopup();
+    ui->choosePopupEntry({kEditors, "Viewer"});
     Run({});
     EXPECT_EQ(imageSources, (std::vector<std::string>{"default-application", "first:" + viewer.Path}));
+}
+
+TEST_F(TitleFormTest, IconsAreFetchedOnlyForCategoriesThatAreOpened) {
+    ui->dismissPopup();
+    Run({});
+    EXPECT_EQ(imageSources, (std::vector<std::string>{"", ""})) << "the images keep their places, still empty";
 }
 
 TEST_F(TitleFormTest, ShortcutArgumentsOpenTheirTarget) {
@@ -299,4 +305,34 @@ TEST_F(TitleFormTest, ADamagedCatalogueIsKeptAsideAndTheRunStartsAfresh) {
     EXPECT_EQ(*platform::ReadFileBytes(file + ".damaged"), damaged) << "the damaged copy is kept as it was";
     EXPECT_EQ(platform::ReadFileBytes(file)->size(), 1116u) << "a new, empty catalogue";
     EXPECT_TRUE(registry.KeyExists(platform::RegistryRoot::LocalMachine, "SOFTWARE\\vor\\zelkova"));
+}
+
+TEST_F(TitleFormTest, ProgramFileArgumentsGoToRegistrationNotToTheShell) {
+    // The registration dialog takes program files; nothing is launched, and a
+    // shortcut to a program file is treated the same way.
+    platform::WriteFileBytes(dir / "tool.exe", {});
+    TSCMake make;
+    make.SCDir = dir.path().substr(0, dir.path().size() - 1);
+    make.SCName = "tool";
+    make.LinkPath = dir / "tool.exe";
+    ASSERT_GE(make.CreateLink(), 0);
+    Run({dir / "tool.exe", dir / "a.txt"});
+    Run({dir / "tool.lnk"});
+    EXPECT_TRUE(shell.opens.empty());
+    EXPECT_TRUE(ui->popups().empty());
+    EXPECT_TRUE(ui->messageBoxes().empty());
+}
+
+TEST_F(TitleFormTest, TwoProgramsWithOnePathCountTheFirst) {
+    {
+        TNFile nf(file);
+        nf.Load();
+        nf.Progs.At(1).Path = nf.Progs.At(0).Path;
+        nf.Save();
+    }
+    ui->choosePopupEntry({kEditors, "Viewer"});
+    Run({});
+    TNFile saved = Saved();
+    EXPECT_EQ(Prog(saved, editor.Id).TotalCount, 1);
+    EXPECT_EQ(Prog(saved, viewer.Id).TotalCount, 0);
 }

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -329,6 +333,36 @@ TEST_F(UiWin32, WorkFromAWorkerThreadRunsInTheMessageLoopAndImagesTakeClicks) {
     EXPECT_EQ(clicks, 1);
     imIcon.clearIcon();
     EXPECT_EQ(SendMessageW(image, STM_GETICON, 0, 0), 0);
+}
+
+// An HDROP as the shell builds it: DROPFILES followed by the names, each
+// ending in a zero, and one more zero.
+HGLOBAL MakeDrop(const std::vector<std::wstring>& names) {
+    std::wstring list;
+    for (const auto& name : names) list += name + L'\0';
+    list += L'\0';
+    std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return memory;
+}
+
+TEST_F(UiWin32, DroppedFilesArriveAsShiftJisAndUnrepresentableNamesAreLeftOut) {
+    Form form;
+    form.setAcceptFiles(true);
+    std::vector<std::vector<std::string>> drops;
+    form.OnFilesDropped = [&](const std::vector<std::string>& paths) { drops.push_back(paths); };
+    form.show();
+    HWND window = HandleOf(form);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({L"C:\\ツール\\エディタ.exe", L"C:\\\u0E01.exe", L"C:\\a.txt"})), 0);
+    ASSERT_EQ(drops.size(), 1u);
+    EXPECT_EQ(drops[0], (std::vector<std::string>{"C:\\ツール\\エディタ.exe", "C:\\a.txt"}));
 }
 
 // The exception's message box is answered by a timer that runs inside its

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <functional>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -117,6 +118,9 @@ public:
     // Shows the form modally until its modal result is set or it closes.
     virtual void runModal(Form& form) = 0;
     virtual bool isActive(const Form& form) = 0;
+    // The native window of a form (an HWND on Windows), for services that
+    // want an owner window; 0 where there is none.
+    virtual std::uintptr_t nativeHandle(const Form&) { return 0; }
 
     // Pops the menu up at a screen point and waits until it is dismissed.
     // Returns the item chosen (its click has been queued with

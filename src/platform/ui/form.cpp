@@ -48,6 +48,8 @@ void Form::close() { Backend().postCloseRequest(*this); }
 
 bool Form::isActive() const { return Backend().isActive(*this); }
 
+std::uintptr_t Form::nativeHandle() const { return Backend().nativeHandle(*this); }
+
 bool Form::userClose() {
     bool canClose = true;
     if (OnCloseQuery) OnCloseQuery(canClose);

@@ -77,6 +77,8 @@ public:
     // Queues a close request (see above).
     void close();
     bool isActive() const;
+    // The native window (HWND on Windows) once shown; 0 without one.
+    std::uintptr_t nativeHandle() const;
     // The control last given the focus with setFocus(), or null.
     Control* focusedControl() const { return focused_; }
 

@@ -82,6 +82,7 @@ void HeadlessBackend::choosePopupEntry(std::vector<std::string> captionPath) {
                 throw std::logic_error("headless: no menu entry \"" + caption + "\"; entries: " + Describe(*current));
             }
             if (!next->enabled()) throw std::logic_error("headless: menu entry \"" + caption + "\" is disabled");
+            if (next != &menu.items() && HasVisibleItems(*next) && &caption != &path.back()) next->userPopup();
             current = next;
         }
         if (current == &menu.items()) throw std::logic_error("headless: empty menu path");

@@ -26,6 +26,13 @@ public:
         ++version_;
         return count() - 1;
     }
+    // Puts an icon in place of the one at `index` (an index outside the list
+    // changes nothing).
+    void replace(int index, platform::Icon icon) {
+        if (index < 0 || index >= count()) return;
+        icons_[static_cast<std::size_t>(index)] = std::move(icon);
+        ++version_;
+    }
     void clear() {
         icons_.clear();
         ++version_;

@@ -101,6 +101,10 @@ void MenuItem::userClick() {
     if (OnClick) OnClick();
 }
 
+void MenuItem::userPopup() {
+    if (OnPopup) OnPopup();
+}
+
 Menu::Menu(Form& owner) : owner_(owner) {
     root_.menu_ = this;
     owner_.menus_.push_back(this);

@@ -71,6 +71,10 @@ public:
 
     std::function<void()> OnClick;
     void userClick();
+    // The item's submenu is about to open: a handler may still fill in what
+    // it shows (icons of a large menu, for instance).
+    std::function<void()> OnPopup;
+    void userPopup();
 
 private:
     friend class Menu;

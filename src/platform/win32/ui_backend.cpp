@@ -101,7 +101,9 @@ HBITMAP IconBitmap(HICON icon, int width, int height) {
 // form's menu bar until the model changes.
 class NativeMenu {
 public:
-    NativeMenu(const Menu& menu, int dpi, bool bar = false) : images_(menu.images()) {
+    // A popup fills each submenu only when it is about to open (after the
+    // item's OnPopup), so a large menu costs only what the user looks at.
+    NativeMenu(const Menu& menu, int dpi, bool bar = false) : images_(menu.images()), lazy_(!bar) {
         if (images_) {
             width_ = Scale(images_->width(), dpi);
             height_ = Scale(images_->height(), dpi);
@@ -109,6 +111,15 @@ public:
         handle_ = bar ? CreateMenu() : CreatePopupMenu();
         if (!handle_) throw std::runtime_error(platform::win32::ErrorText("CreateMenu"));
         fill(handle_, menu.items());
+    }
+    // WM_INITMENUPOPUP for one of this menu's submenus.
+    void opening(HMENU submenu) {
+        auto it = pending_.find(submenu);
+        if (it == pending_.end()) return;
+        MenuItem& item = *it->second;
+        pending_.erase(it);
+        item.userPopup();
+        fill(submenu, item);
     }
     ~NativeMenu() {
         if (handle_) DestroyMenu(handle_);  // destroys the submenus too
@@ -154,7 +165,12 @@ private:
                     if (!sub) throw std::runtime_error(platform::win32::ErrorText("CreatePopupMenu"));
                     info.fMask |= MIIM_SUBMENU;
                     info.hSubMenu = sub;
-                    fill(sub, item);
+                    if (lazy_) {
+                        pending_[sub] = &item;
+                    } else {
+                        item.userPopup();
+                        fill(sub, item);
+                    }
                 }
                 items_[item.commandId()] = &item;
             }
@@ -177,12 +193,37 @@ private:
     }
 
     const ImageList* images_;
+    bool lazy_;
+    std::map<HMENU, MenuItem*> pending_;
     int width_ = 16;
     int height_ = 16;
     HMENU handle_ = nullptr;
     std::map<int, HBITMAP> bitmaps_;
     std::map<int, MenuItem*> items_;
 };
+
+// The popup menu being tracked: the owner form's window procedure hands it
+// the WM_INITMENUPOPUP of its submenus. One at a time on the UI thread.
+NativeMenu* activePopup = nullptr;
+
+class ActivePopup {
+public:
+    explicit ActivePopup(NativeMenu& menu) : previous_(activePopup) { activePopup = &menu; }
+    ~ActivePopup() { activePopup = previous_; }
+    ActivePopup(const ActivePopup&) = delete;
+    ActivePopup& operator=(const ActivePopup&) = delete;
+
+private:
+    NativeMenu* previous_;
+};
+
+}  // namespace
+
+void PopupSubmenuOpening(HMENU submenu) {
+    if (activePopup) activePopup->opening(submenu);
+}
+
+namespace {
 
 class MenuBarPeer : public Peer {
 public:
@@ -339,6 +380,10 @@ public:
         form.hide();
     }
 
+    std::uintptr_t nativeHandle(const Form& form) override {
+        return reinterpret_cast<std::uintptr_t>(HandleOf(form));
+    }
+
     bool isActive(const Form& form) override {
         HWND window = HandleOf(form);
         return window && GetActiveWindow() == window;
@@ -348,6 +393,7 @@ public:
         HWND owner = HandleOf(menu.owner());
         if (!owner) throw std::logic_error("popup menu without an owner window");
         NativeMenu native(menu, DpiOf(owner));
+        ActivePopup active(native);
         // The owner must be in front, or the menu does not close when the
         // user clicks elsewhere.
         SetForegroundWindow(owner);

@@ -222,6 +222,9 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (it != children_.end() && it->second->notify(header, result)) return result;
             break;
         }
+        case WM_INITMENUPOPUP:
+            PopupSubmenuOpening(reinterpret_cast<HMENU>(wParam));
+            break;
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
         case WM_SETCURSOR:
             // Children pass the question up; the control under the mouse decides.
@@ -406,8 +409,13 @@ public:
                     std::wstring name(length + 1, L'\0');
                     DragQueryFileW(drop, i, name.data(), length + 1);
                     name.resize(length);
-                    // A name without a Shift_JIS form cannot be handled; it is left out.
-                    if (auto sjis = platform::win32::FromWide(name)) paths.push_back(*sjis);
+                    // A name without a Shift_JIS form cannot be handled: it is
+                    // left out, audibly, never passed on with '?' in it.
+                    if (auto sjis = platform::win32::FromWide(name)) {
+                        paths.push_back(*sjis);
+                    } else {
+                        MessageBeep(MB_ICONWARNING);
+                    }
                 }
                 DragFinish(drop);
                 if (!paths.empty()) form_.userDropFiles(paths);

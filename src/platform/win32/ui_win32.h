@@ -94,6 +94,8 @@ private:
 extern const wchar_t* const kFormClass;
 extern const wchar_t* const kPanelClass;
 LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A submenu of the tracked popup menu is about to open (WM_INITMENUPOPUP).
+void PopupSubmenuOpening(HMENU submenu);
 void RegisterClasses();
 
 // Pumps one message the way every loop of the program does: key-down to the
