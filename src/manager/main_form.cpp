@@ -187,6 +187,8 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormShow() {
+    // What a launch from here shows (the shell's messages) belongs to this window.
+    nfile().OwnerWindow = nativeHandle();
     // Dropping files is enabled with the window (setAcceptFiles). The
     // advertisement clip starts here once the advertisement exists.
 }
