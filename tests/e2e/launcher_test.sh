@@ -114,10 +114,14 @@ case "$(argv_of 0 cmdline)" in *"b.txt\""*) ;; *) e2e_fail "menu launch without 
 [ "$(field 'd["Progs"][1]["TotalCount"]')" = 1 ] || e2e_fail "menu launch not counted"
 e2e_log "launch menu: ok"
 
-# 6. A first run records the program's path and writes the catalogue at exit.
+# 6. A first run records the program's path, opens the management window and
+#    writes the catalogue when that window closes.
 rm -f "$catalogue"
 "$WINE" reg delete 'HKLM\SOFTWARE\vor\zelkova' /f >/dev/null 2>&1
-run
+e2e_start firstrun "$app/Zelkova.exe"
+D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the first run did not open the management window"
+D close Kumoya >/dev/null || e2e_fail "could not close the management window"
+e2e_wait_exit firstrun 30 || e2e_fail "Zelkova.exe did not end after its window closed"
 "$WINE" reg query 'HKLM\SOFTWARE\vor\zelkova' /v Path 2>/dev/null | tr -d '\r' | grep -qi 'Zelkova.exe' ||
   e2e_fail "the first run did not record its path"
 [ "$(stat -c %s "$catalogue" 2>/dev/null)" = 1116 ] || e2e_fail "the first run did not write an empty catalogue"
