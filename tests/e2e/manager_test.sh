@@ -103,9 +103,9 @@ D wait-window "プロパティ" --timeout 10000 >/dev/null || e2e_fail "the prop
 expect "property title" "$(D get-text "プロパティ" @Edit)" "エディタ一号"
 D set-text "プロパティ" @Edit "新しい名前" >/dev/null || e2e_fail "set-text in the property window"
 D focus "プロパティ" @Edit >/dev/null
+e2e_screenshot manager_property
 D key "プロパティ" "{ENTER}" >/dev/null || e2e_fail "Enter in the property window"
 sleep 0.5
-e2e_screenshot manager_property
 expect "titles after the rename" "$(D listview-items Kumoya @SysListView32 | cut -f1 | paste -sd,)" "新しい名前"
 
 D close Kumoya >/dev/null || e2e_fail "close"
