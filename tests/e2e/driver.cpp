@@ -284,13 +284,13 @@ std::vector<HWND> Descendants(HWND top) {
 // CONTROL is a control id (decimal or 0x hex), "@CLASS" or "@CLASS#N" (the
 // first or N-th descendant of that class, counting from 1), or the control's
 // text (access-key '&' ignored). Visible matches win over hidden ones.
-HWND FindControl(HWND top, const std::wstring& spec, bool contains) {
+HWND FindControl(HWND top, const std::wstring& wanted, bool contains) {
   long long id = 0;
-  const bool byId = ParseNumber(spec, &id);
+  const bool byId = ParseNumber(wanted, &id);
   std::wstring wantedClass;
   long long ordinal = 1;
-  if (!byId && spec.size() > 1 && spec[0] == L'@') {
-    wantedClass = spec.substr(1);
+  if (!byId && wanted.size() > 1 && wanted[0] == L'@') {
+    wantedClass = wanted.substr(1);
     const size_t hash = wantedClass.rfind(L'#');
     if (hash != std::wstring::npos && hash > 0 && ParseNumber(wantedClass.substr(hash + 1), &ordinal)) {
       wantedClass.resize(hash);
@@ -306,7 +306,7 @@ HWND FindControl(HWND top, const std::wstring& spec, bool contains) {
       match = _wcsicmp(ClassOf(child).c_str(), wantedClass.c_str()) == 0 && ++seen == ordinal;
       if (match) return child;
     } else {
-      match = LabelMatches(TextOf(child), spec, contains);
+      match = LabelMatches(TextOf(child), wanted, contains);
     }
     if (!match) continue;
     if (IsWindowVisible(child)) return child;
@@ -315,12 +315,12 @@ HWND FindControl(HWND top, const std::wstring& spec, bool contains) {
   return hidden;
 }
 
-HWND WaitControl(HWND top, const std::wstring& spec, const Options& options) {
+HWND WaitControl(HWND top, const std::wstring& wanted, const Options& options) {
   const Deadline deadline(options.timeout);
   for (;;) {
-    if (HWND control = FindControl(top, spec, options.contains)) return control;
-    if (!IsWindow(top)) Fail(L"the window closed while looking for control \"" + spec + L"\"");
-    if (deadline.Passed()) Fail(L"no control \"" + spec + L"\" in window \"" + CaptionOf(top) + L"\"");
+    if (HWND control = FindControl(top, wanted, options.contains)) return control;
+    if (!IsWindow(top)) Fail(L"the window closed while looking for control \"" + wanted + L"\"");
+    if (deadline.Passed()) Fail(L"no control \"" + wanted + L"\" in window \"" + CaptionOf(top) + L"\"");
     Sleep(50);
   }
 }

@@ -26,16 +26,8 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 WINE=${WINE:-wine}
 
-# Wine's own interface fonts (Tahoma and friends) have no Japanese glyphs:
-# link them to IPA Gothic, as a Japanese Windows links its UI fonts, so that
-# menus and message boxes show Japanese text.
-e2e_japanese_fonts() {
-  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
-  for face in "Tahoma" "Tahoma Bold" "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
-    "$WINE" reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || return 1
-  done
-}
-e2e_japanese_fonts || echo "[e2e] could not link the Japanese font" >&2
+# Japanese text renders because scripts/wine-env.sh links Wine's UI fonts to
+# the IPA fonts when it makes the prefix.
 
 e2e_log() { echo "[e2e] $*"; }
 e2e_fail() {
