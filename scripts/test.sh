@@ -40,14 +40,25 @@ if [ -f build/win64/kumoya_tests.exe ]; then
   wine_env_cleanup
 fi
 
+fuzz_quietly() {  # fuzz_quietly LOG FUZZER ARGS...
+  local log=$1; shift
+  if "$@" >"$log" 2>&1; then
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log"
+  else
+    cat "$log"; return 1
+  fi
+}
 if build fuzz; then
   for f in build/fuzz/*_fuzz; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
     corpus=$(mktemp -d); seeds="fuzz/corpus/$name"
-    step "fuzz $name (${fuzz_seconds}s)" "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 "$corpus" $( [ -d "$seeds" ] && echo "$seeds" )
-    rm -rf "$corpus"
+    # The fuzzer's progress lines go to a file; its summary (or, on a
+    # finding, the whole report) is shown.
+    fuzz_log="$corpus.log"
+    step "fuzz $name (${fuzz_seconds}s)" fuzz_quietly "$fuzz_log" "$f" -max_total_time="$fuzz_seconds" -timeout=10 \
+      -rss_limit_mb=2048 -print_final_stats=1 "$corpus" $( [ -d "$seeds" ] && echo "$seeds" )
+    rm -rf "$corpus" "$fuzz_log"
   done
 else
   failed=$((failed + 1)); failures+=("fuzz build")
