@@ -143,7 +143,10 @@ int TPzConv::B642Int(unsigned char ch) {
 // ---------------------------------------------------------------------------
 // Half-width kana
 
-std::string TPzConv::HanToZen(std::string_view s) const {
+// Widens every half-width kana; `joinMarks` folds a following voiced or
+// semi-voiced sound mark into the kana (HanToZen) or widens it on its own
+// (HanToZen2).
+static std::string WidenAllKana(std::string_view s, bool joinMarks) {
     std::string out;
     out.reserve(s.size() * 2);
     for (std::size_t i = 0; i < s.size();) {
@@ -152,9 +155,9 @@ std::string TPzConv::HanToZen(std::string_view s) const {
             // Copied as a pair; a lead byte cut off at the end is copied alone.
             out.append(s.substr(i, 2));
             i += 2;
-        } else if (IsHanKana(c)) {
+        } else if (TPzConv::IsHanKana(c)) {
             uchar hi = 0, lo = 0;
-            i += WidenKana(s, i, true, hi, lo);
+            i += WidenKana(s, i, joinMarks, hi, lo);
             Put(out, hi);
             Put(out, lo);
         } else {
@@ -165,26 +168,9 @@ std::string TPzConv::HanToZen(std::string_view s) const {
     return out;
 }
 
-std::string TPzConv::HanToZen2(std::string_view s) const {
-    std::string out;
-    out.reserve(s.size() * 2);
-    for (std::size_t i = 0; i < s.size();) {
-        const uchar c = At(s, i);
-        if (IsLead(c)) {
-            out.append(s.substr(i, 2));
-            i += 2;
-        } else if (IsHanKana(c)) {
-            uchar hi = 0, lo = 0;
-            i += WidenKana(s, i, false, hi, lo);
-            Put(out, hi);
-            Put(out, lo);
-        } else {
-            Put(out, c);
-            ++i;
-        }
-    }
-    return out;
-}
+std::string TPzConv::HanToZen(std::string_view s) const { return WidenAllKana(s, true); }
+
+std::string TPzConv::HanToZen2(std::string_view s) const { return WidenAllKana(s, false); }
 
 std::string TPzConv::ApplyKanaConv(std::string_view s) const {
     switch (JisKanaConvType) {
