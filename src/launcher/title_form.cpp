@@ -7,9 +7,9 @@
 #include "launcher/long_path.h"
 #include "launcher/program.h"
 #include "manager/main_form.h"
+#include "manager/program_icon.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
 
@@ -194,11 +194,6 @@ void TfrmTitle::FormDestroy() {
     NFile->Save();
 }
 
-platform::Icon TfrmTitle::ProgramIcon(const std::string& path) {
-    platform::Icon icon = platform::SystemShell().FirstIcon(path);
-    return icon.Empty() ? platform::DefaultApplicationIcon() : std::move(icon);
-}
-
 void TfrmTitle::WaitForMenu(bool chosen) {
     // A dismissed menu counts like a choice: nothing more will come. A chosen
     // entry's handler arrives through the message queue.
@@ -221,7 +216,7 @@ int TfrmTitle::BuildLaunchMenu() {
         // them is most of the cost of a large menu.
         auto pending = std::make_shared<std::vector<std::pair<int, std::string>>>();
         catEntry.OnPopup = [this, pending] {
-            for (const auto& [image, path] : *pending) ImageList1.replace(image, ProgramIcon(path));
+            for (const auto& [image, path] : *pending) ImageList1.replace(image, LoadFirstProgramIcon(path));
             pending->clear();
         };
         for (TProg* prog : progs) {
@@ -287,7 +282,7 @@ int TfrmTitle::ShowFileMenu(const std::string& path) {
     NFile->PathsForFile(path, paths);
     ImageList1.clear();
     for (std::size_t k = 0; k < titles.size(); ++k) {
-        int image = ImageList1.add(ProgramIcon(paths[k]));
+        int image = ImageList1.add(LoadFirstProgramIcon(paths[k]));
         ui::MenuItem& entry = PopupMenu1.items().add(titles[k]);
         entry.setImageIndex(image);
         entry.setTag(static_cast<int>(k));

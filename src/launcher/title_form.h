@@ -77,7 +77,6 @@ private:
     void WaitForMenu(bool chosen);
     void KeepDamagedCatalogue();
     void WriteProgramPath();
-    platform::Icon ProgramIcon(const std::string& path);
 
     std::vector<std::string> args_;
     bool destroyed_ = false;

@@ -4,11 +4,14 @@
 
 namespace kumoya {
 
+platform::Icon LoadFirstProgramIcon(std::string_view path) {
+    platform::Icon icon = platform::SystemShell().FirstIcon(path);
+    return icon.Empty() ? platform::DefaultApplicationIcon() : std::move(icon);
+}
+
 platform::Icon LoadProgramIcon(std::string_view path) {
     platform::Icon icon = platform::SystemShell().SmallIcon(path);
-    if (icon.Empty()) icon = platform::SystemShell().FirstIcon(path);
-    if (icon.Empty()) icon = platform::DefaultApplicationIcon();
-    return icon;
+    return icon.Empty() ? LoadFirstProgramIcon(path) : std::move(icon);
 }
 
 }  // namespace kumoya

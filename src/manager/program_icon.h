@@ -13,4 +13,8 @@ namespace kumoya {
 // that every row of a list shows some picture.
 platform::Icon LoadProgramIcon(std::string_view path);
 
+// The first icon in the program file, or the system's picture for a program
+// without one: what the launcher's menus show.
+platform::Icon LoadFirstProgramIcon(std::string_view path);
+
 }  // namespace kumoya

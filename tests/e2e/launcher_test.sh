@@ -40,7 +40,8 @@ doc = {"Head": {"SpareNo": 60, "HistoryMax": 5, "CountDate": 0, "MainPage": 0, "
 json.dump(doc, open(out, "w", encoding="utf-8"), ensure_ascii=False)
 PY
 fresh_catalogue() { "$tool" load "$E2E_WORK/catalogue.json" "$catalogue" || e2e_fail "cannot write the catalogue"; : >"$log"; }
-run() { (cd "$app" && timeout 60 "$WINE" Zelkova.exe "$@") || e2e_fail "Zelkova.exe $* did not end cleanly"; }
+# The first program with windows in a new prefix may be slow (font caches).
+run() { (cd "$app" && timeout 120 "$WINE" Zelkova.exe "$@"); local rc=$?; [ $rc -eq 0 ] || e2e_fail "Zelkova.exe $* did not end cleanly (status $rc)"; }
 launches() { if [ -f "$log" ]; then grep -c . "$log"; else echo 0; fi; }
 # The launched programs run on their own: give them a moment to log.
 settle() { for _ in $(seq 30); do [ "$(launches)" -ge "$1" ] && break; sleep 0.1; done; sleep 0.3; }
