@@ -319,7 +319,11 @@ void TfrmMain::cmbShuruiChange() {
         return;
     }
     chkVisMenu.setEnabled(true);
+    // Showing the flag is no change of it: a stored value other than 0 or 1
+    // stays as it is until the user clicks the box.
+    showingCategory_ = true;
     chkVisMenu.setChecked(category->MenuFlag == 1);
+    showingCategory_ = false;
     FillProgramList(lvShurui, *category);
     nfile().Head.CategoryIndex = cmbShurui.itemIndex();
     if (lvShurui.itemCount() > 0) {
@@ -332,6 +336,7 @@ void TfrmMain::cmbShuruiChange() {
 }
 
 void TfrmMain::chkVisMenuClick() {
+    if (showingCategory_) return;
     TExt* category = CurrentCategory();
     if (!category) return;
     category->MenuFlag = chkVisMenu.checked() ? 1 : 0;

@@ -138,6 +138,7 @@ private:
     TfrmTitle& title_;
     bool destroyed_ = false;
     unsigned fillCount_ = 0;  // program-list fills begun
+    bool showingCategory_ = false;  // chkVisMenu follows the category shown
 };
 
 }  // namespace kumoya

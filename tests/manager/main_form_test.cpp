@@ -255,6 +255,22 @@ TEST_F(MainFormTest, WithoutAChosenCategoryTheListIsEmptyUntilTheUserPicksOne) {
     EXPECT_EQ(saved.Categories.At(0).MenuFlag, 1) << "the check box changed nothing while no category was chosen";
 }
 
+TEST_F(MainFormTest, ShowingACategoryNeverRewritesItsMenuFlag) {
+    // Setting a check box raises its click handler; the category page shows
+    // a flag without storing it, so an odd stored value survives a visit.
+    Change([](TNFile& nf) { nf.Categories.At(1).MenuFlag = 2; });
+    TfrmMain& main = Open();
+    EXPECT_TRUE(main.chkVisMenu.checked());
+    main.cmbShurui.userSelect(1);
+    EXPECT_FALSE(main.chkVisMenu.checked());
+    main.cmbShurui.userSelect(0);
+    EXPECT_TRUE(main.chkVisMenu.checked());
+    CloseWindow();
+    TNFile saved = Saved();
+    EXPECT_EQ(saved.Categories.At(1).MenuFlag, 2);
+    EXPECT_EQ(saved.Categories.At(0).MenuFlag, 1);
+}
+
 TEST_F(MainFormTest, WithNoCategoryAtAllNothingActs) {
     Change([](TNFile& nf) {
         nf.Categories.Clear();

@@ -38,7 +38,7 @@ public:
     Button btCancel{*this};
 };
 
-TEST(UiControls, EventsFireOncePerUserActionAndNeverForProgrammaticChanges) {
+TEST(UiControls, EventsFireOncePerUserActionAndForValueSettersOnlyOnARealChange) {
     HeadlessUi ui;
     Dialog form;
     int clicks = 0, toggles = 0, changes = 0;
@@ -54,9 +54,14 @@ TEST(UiControls, EventsFireOncePerUserActionAndNeverForProgrammaticChanges) {
     form.btOk.setCaption("Start");
     form.btOk.setEnabled(false);
     form.btOk.setEnabled(true);
+    EXPECT_EQ(clicks + toggles + changes, 0);
+    // Value setters raise the change event, once, and only for a change.
+    form.cbFlag.setChecked(true);
     form.cbFlag.setChecked(true);
     form.edValue.setText("typed by the program");
-    EXPECT_EQ(clicks + toggles + changes, 0);
+    form.edValue.setText("typed by the program");
+    EXPECT_EQ(toggles, 1);
+    EXPECT_EQ(changes, 1);
 
     Click(form.btOk);
     Click(form.cbFlag);  // was set true by the program: the user clears it
@@ -64,9 +69,9 @@ TEST(UiControls, EventsFireOncePerUserActionAndNeverForProgrammaticChanges) {
     Type(form.edValue, "abc");
     Type(form.edValue, "abc");  // no change, no event
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(toggles, 2);
-    EXPECT_EQ(seenChecked, (std::vector<bool>{false, true}));  // the handler sees the new state
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(toggles, 3);
+    EXPECT_EQ(seenChecked, (std::vector<bool>{true, false, true}));  // the handler sees the new state
+    EXPECT_EQ(changes, 2);
     EXPECT_EQ(form.edValue.text(), "abc");
 }
 

@@ -47,6 +47,16 @@ class ListView;
 class PageControl;
 class TabSheet;
 class StatusBar;
+class Memo;
+class GroupBox;
+class RadioGroup;
+class CheckListBox;
+class UpDown;
+class ProgressBar;
+class Animate;
+class SpeedButton;
+class Splitter;
+class MediaPlayer;
 class Menu;
 class PopupMenu;
 class MainMenu;
@@ -71,8 +81,12 @@ enum class Prop {
     Selection,  // the selected item or page
     Columns,
     Images,
-    Picture,  // the icon of an Image
+    Picture,  // the icon or bitmaps of an Image, the glyph of a speed button
     Cursor,
+    Position,  // of an up-down or progress bar
+    Range,
+    Options,   // styles fixed at creation elsewhere (list view check boxes, ...)
+    Active,    // an animation plays
 };
 
 class Peer {
@@ -100,6 +114,16 @@ public:
     virtual std::unique_ptr<Peer> createPeer(PageControl&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(TabSheet&) { return nullptr; }
     virtual std::unique_ptr<Peer> createPeer(StatusBar&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Memo&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(GroupBox&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(RadioGroup&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(CheckListBox&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(UpDown&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(ProgressBar&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Animate&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(SpeedButton&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(Splitter&) { return nullptr; }
+    virtual std::unique_ptr<Peer> createPeer(MediaPlayer&) { return nullptr; }
 
     // Runs until terminate() (or, headless, until nothing is pending).
     virtual void runMessageLoop() = 0;

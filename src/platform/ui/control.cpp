@@ -141,12 +141,19 @@ void CheckBox::setChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
     changed(Prop::Checked);
+    if (OnClick) OnClick();
 }
 
 void CheckBox::userClick() {
     checked_ = !checked_;
     changed(Prop::Checked);
     if (OnClick) OnClick();
+}
+
+void Edit::setText(std::string text) {
+    if (text == caption()) return;
+    setCaption(std::move(text));
+    if (OnChange) OnChange();
 }
 
 void Edit::setReadOnly(bool value) {

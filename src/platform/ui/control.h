@@ -27,7 +27,9 @@ struct Font {
     std::string name = kDefaultFontName;
     int height = 12;  // character height in 96-DPI pixels
     bool bold = false;
+    bool italic = false;
     int charset = kShiftJisCharset;
+    int color = -1;  // 0x00BBGGRR; -1 the system's text colour
     bool operator==(const Font&) const = default;
 };
 

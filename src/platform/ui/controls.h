@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/icon.h"
+#include "platform/ui/bitmap.h"
 #include "platform/ui/control.h"
 
 namespace kumoya::ui {
@@ -53,7 +54,8 @@ private:
     bool showAccelChar_ = true;
 };
 
-// A picture showing one icon; clickable.
+// A picture: one icon, or bitmaps drawn on it (a picture stretched or not,
+// and drawings at given places, such as tiles); clickable.
 class Image : public Control {
 public:
     explicit Image(Container& parent) : Control(&parent) { setBounds(0, 0, 32, 32); }
@@ -61,6 +63,28 @@ public:
     const platform::Icon& icon() const { return icon_; }
     void setIcon(platform::Icon icon);
     void clearIcon() { setIcon(platform::Icon()); }
+
+    // The bitmap shown from the top-left corner (or stretched over the
+    // control); an empty bitmap clears it.
+    const Bitmap& picture() const { return picture_; }
+    void setPicture(Bitmap bitmap);
+    bool stretch() const { return stretch_; }
+    void setStretch(bool value);
+    // Drawing on the picture's surface: each bitmap stays where it was drawn
+    // (in 96-DPI pixels from the top-left corner), later ones on top.
+    struct Drawing {
+        int x = 0;
+        int y = 0;
+        Bitmap bitmap;
+    };
+    void draw(int x, int y, const Bitmap& bitmap);
+    // Covers the whole control with copies of the bitmap, edge to edge from
+    // the top-left corner.
+    void tile(const Bitmap& bitmap);
+    void clearDrawings();
+    const std::vector<Drawing>& drawings() const { return drawings_; }
+    // Whether a bitmap (picture or drawing) is shown rather than the icon.
+    bool hasBitmaps() const;
 
     std::function<void()> OnClick;
     void userClick();
@@ -70,6 +94,9 @@ protected:
 
 private:
     platform::Icon icon_;
+    Bitmap picture_;
+    bool stretch_ = false;
+    std::vector<Drawing> drawings_;
 };
 
 class CheckBox : public Control {
@@ -77,9 +104,11 @@ public:
     explicit CheckBox(Container& parent) : Control(&parent) {}
 
     bool checked() const { return checked_; }
+    // Raises OnClick when the state changes.
     void setChecked(bool checked);
 
-    // Fires when the user toggles the box, after the state has changed.
+    // Fires after the state has changed: the user toggled the box, or
+    // setChecked changed it.
     std::function<void()> OnClick;
     void userClick();
 
@@ -117,7 +146,8 @@ public:
     explicit Edit(Container& parent) : Control(&parent) {}
 
     const std::string& text() const { return caption(); }
-    void setText(std::string text) { setCaption(std::move(text)); }
+    // Raises OnChange when the text changes.
+    void setText(std::string text);
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool value);
     // Characters the user may type (0: no limit). Programmatic text is not cut.
@@ -129,6 +159,7 @@ public:
     bool parentColor() const { return parentColor_; }
     void setParentColor(bool value) { parentColor_ = value; }
 
+    // Fires for the user's changes and for setText when the text changes.
     std::function<void()> OnChange;
     // The handler may set the key to 0 to swallow it.
     std::function<void(int& key)> OnKeyDown;
@@ -194,6 +225,7 @@ struct ListItem {
     // kept with the item, unseen (a hidden key such as a record number).
     std::vector<std::string> subItems;
     int imageIndex = -1;
+    bool checked = false;  // its check box, in a list with check boxes
 };
 
 // A report-style list view with single selection, small images and
@@ -206,9 +238,23 @@ public:
     const std::vector<ListColumn>& columns() const { return columns_; }
     bool showColumnHeaders() const { return showColumnHeaders_; }
     void setShowColumnHeaders(bool value) { showColumnHeaders_ = value; }
-    // Caption editing in place (off by default).
+    // Caption editing in place (off by default); read-only is its opposite.
     bool editLabels() const { return editLabels_; }
     void setEditLabels(bool value) { editLabels_ = value; }
+    bool readOnly() const { return !editLabels_; }
+    void setReadOnly(bool value) { editLabels_ = !value; }
+    // A check box before each item.
+    bool checkBoxes() const { return checkBoxes_; }
+    void setCheckBoxes(bool value) {
+        checkBoxes_ = value;
+        changed(Prop::Options);
+    }
+    // The selection highlights the whole row, not only the caption.
+    bool rowSelect() const { return rowSelect_; }
+    void setRowSelect(bool value) {
+        rowSelect_ = value;
+        changed(Prop::Options);
+    }
     ImageList* smallImages() const { return smallImages_; }
     void setSmallImages(ImageList* images);
     // The menu a right click on the list pops up; null for none.
@@ -229,6 +275,9 @@ public:
     void setItemImage(int index, int imageIndex);
     void deleteItem(int index);
     void clearItems();
+    // The item's check box. Setting it raises OnChange when it changes.
+    bool itemChecked(int index) const;
+    void setItemChecked(int index, bool checked);
 
     // -1 for none. Setting it never fires OnSelectItem.
     int selected() const { return selected_; }
@@ -240,6 +289,8 @@ public:
     // The user finished editing the caption of item `index`; the handler may
     // change the text, which then becomes the caption.
     std::function<void(int index, std::string& text)> OnEdited;
+    // An item's check box changed (the user's click or setItemChecked).
+    std::function<void(int index)> OnChange;
 
     // User actions. userSelect moves the selection (firing for the item left
     // and then for the item chosen); userChangeSelection is the single-item
@@ -248,6 +299,7 @@ public:
     void userChangeSelection(int index, bool selected);
     void userDblClick();
     void userEdit(int index, std::string text);
+    void userSetChecked(int index, bool checked);
     // A right click: pops the list's popup menu up at the screen point.
     void userContextMenu(Point at);
 
@@ -261,6 +313,8 @@ private:
     std::vector<ListItem> items_;
     bool showColumnHeaders_ = true;
     bool editLabels_ = false;
+    bool checkBoxes_ = false;
+    bool rowSelect_ = false;
     ImageList* smallImages_ = nullptr;
     PopupMenu* popupMenu_ = nullptr;
     int selected_ = -1;

@@ -93,6 +93,8 @@ public:
 
     // ---- UiBackend ----
     std::unique_ptr<Peer> createPeer(Form& form) override;
+    // The media double (headless_more.h).
+    std::unique_ptr<Peer> createPeer(MediaPlayer& player) override;
     void runMessageLoop() override;
     void processMessages() override;
     void terminate() override { terminated_ = true; }

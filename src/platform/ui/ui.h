@@ -10,6 +10,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/control.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/controls_more.h"
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menu.h"
