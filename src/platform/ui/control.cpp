@@ -152,7 +152,8 @@ void CheckBox::userClick() {
 
 void Edit::setText(std::string text) {
     if (text == caption()) return;
-    setCaption(std::move(text));
+    assignCaption(std::move(text));
+    changed(Prop::Caption);
     if (OnChange) OnChange();
 }
 
