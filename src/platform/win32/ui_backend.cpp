@@ -315,6 +315,16 @@ public:
     std::unique_ptr<Peer> createPeer(PageControl& pages) override { return MakePageControlPeer(pages); }
     std::unique_ptr<Peer> createPeer(TabSheet& sheet) override { return MakeTabSheetPeer(sheet); }
     std::unique_ptr<Peer> createPeer(StatusBar& bar) override { return MakeStatusBarPeer(bar); }
+    std::unique_ptr<Peer> createPeer(Memo& memo) override { return MakeMemoPeer(memo); }
+    std::unique_ptr<Peer> createPeer(GroupBox& box) override { return MakeGroupBoxPeer(box); }
+    std::unique_ptr<Peer> createPeer(RadioGroup& group) override { return MakeRadioGroupPeer(group); }
+    std::unique_ptr<Peer> createPeer(CheckListBox& list) override { return MakeCheckListBoxPeer(list); }
+    std::unique_ptr<Peer> createPeer(UpDown& arrows) override { return MakeUpDownPeer(arrows); }
+    std::unique_ptr<Peer> createPeer(ProgressBar& bar) override { return MakeProgressBarPeer(bar); }
+    std::unique_ptr<Peer> createPeer(Animate& animation) override { return MakeAnimatePeer(animation); }
+    std::unique_ptr<Peer> createPeer(SpeedButton& button) override { return MakeSpeedButtonPeer(button); }
+    std::unique_ptr<Peer> createPeer(Splitter& bar) override { return MakeSplitterPeer(bar); }
+    std::unique_ptr<Peer> createPeer(MediaPlayer& player) override { return MakeMediaPeer(player); }
 
     void runMessageLoop() override {
         MSG message;

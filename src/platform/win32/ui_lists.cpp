@@ -73,6 +73,7 @@ public:
         echo_ = true;
         createChild(WC_LISTVIEWW, style, WS_EX_CLIENTEDGE);
         echo_ = false;
+        options();
         update(Prop::Columns);
         update(Prop::Images);
         update(Prop::Items);
@@ -87,6 +88,8 @@ public:
             case Prop::Images: images(true); break;
             case Prop::Items: items(); break;
             case Prop::Selection: selection(); break;
+            case Prop::Checked: checks(); break;
+            case Prop::Options: options(); break;
             case Prop::Font:
                 ControlPeer::update(what);
                 columns();
@@ -104,6 +107,14 @@ public:
                 if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
                     ((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) {
                     list_.userChangeSelection(change->iItem, (change->uNewState & LVIS_SELECTED) != 0);
+                }
+                // A click on a check box (from an image already shown: the
+                // first one the list assigns itself is no click).
+                if (list_.checkBoxes() && change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+                    ((change->uOldState ^ change->uNewState) & LVIS_STATEIMAGEMASK) &&
+                    (change->uOldState & LVIS_STATEIMAGEMASK)) {
+                    list_.userSetChecked(change->iItem,
+                                         (change->uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
                 }
                 result = 0;
                 return true;
@@ -219,7 +230,29 @@ private:
         SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(hwnd_, nullptr, TRUE);
         echo_ = false;
+        checks();
         selection();
+    }
+
+    void options() {
+        const DWORD mask = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+        DWORD value = (list_.checkBoxes() ? LVS_EX_CHECKBOXES : 0) | (list_.rowSelect() ? LVS_EX_FULLROWSELECT : 0);
+        echo_ = true;
+        SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, value);
+        echo_ = false;
+    }
+
+    // The check boxes show the model's states.
+    void checks() {
+        if (!list_.checkBoxes()) return;
+        echo_ = true;
+        for (int i = 0; i < list_.itemCount(); ++i) {
+            LVITEMW state{};
+            state.stateMask = LVIS_STATEIMAGEMASK;
+            state.state = INDEXTOSTATEIMAGEMASK(list_.item(i).checked ? 2 : 1);
+            SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&state));
+        }
+        echo_ = false;
     }
 
     void selection() {

@@ -32,12 +32,13 @@ public:
         for (auto& [key, brush] : brushes_) DeleteObject(brush);
     }
     HFONT font(const Font& f, int dpi) {
-        auto key = std::make_tuple(f.name, f.height, f.bold, f.charset, dpi);
+        auto key = std::make_tuple(f.name, f.height, f.bold, f.italic, f.charset, dpi);
         auto it = fonts_.find(key);
         if (it != fonts_.end()) return it->second;
         LOGFONTW lf{};
         lf.lfHeight = -Scale(f.height, dpi);
         lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = f.italic ? TRUE : FALSE;
         lf.lfCharSet = static_cast<BYTE>(f.charset);
         lf.lfQuality = DEFAULT_QUALITY;
         std::wstring face = Wide(f.name);
@@ -55,7 +56,7 @@ public:
     }
 
 private:
-    std::map<std::tuple<std::string, int, bool, int, int>, HFONT> fonts_;
+    std::map<std::tuple<std::string, int, bool, bool, int, int>, HFONT> fonts_;
     std::map<int, HBRUSH> brushes_;
 };
 
@@ -255,7 +256,10 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (message == WM_CTLCOLOREDIT) break;
             }
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            // A label's font may carry its own colour.
+            auto* child = ControlPeer::FromHandle(reinterpret_cast<HWND>(lParam));
+            const int text = child ? child->control().font().color : kDefaultColor;
+            SetTextColor(dc, text == kDefaultColor ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(text));
             return reinterpret_cast<LRESULT>(color == kDefaultColor ? GetSysColorBrush(COLOR_BTNFACE) : BrushFor(color));
         }
         default: break;
@@ -556,18 +560,49 @@ public:
         applyBounds();  // SS_ICON sizes itself at creation
         update(Prop::Picture);
     }
+    ~ImagePeer() override {
+        if (bitmap_) DeleteObject(bitmap_);
+    }
     void update(Prop what) override {
+        if (what == Prop::Bounds || what == Prop::Font) {
+            ControlPeer::update(what);
+            if (image_.hasBitmaps()) picture();
+            return;
+        }
         if (what != Prop::Picture) return ControlPeer::update(what);
-        // The control only borrows the icon; the model owns it.
-        SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(image_.icon().NativeHandle()), 0);
-        applyBounds();
+        picture();
+    }
+    void relayout() override {
+        ControlPeer::relayout();
+        if (image_.hasBitmaps()) picture();
     }
     void command(WORD code) override {
         if (code == STN_CLICKED) image_.userClick();
     }
 
 private:
+    // Bitmaps are drawn into one bitmap of the control's size; an icon is
+    // only borrowed from the model, which owns it.
+    void picture() {
+        LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK | SS_CENTERIMAGE);
+        HBITMAP old = bitmap_;
+        bitmap_ = nullptr;
+        if (image_.hasBitmaps()) {
+            bitmap_ = ComposePicture(image_, dpi());
+            SetWindowLongPtrW(hwnd_, GWL_STYLE, style | SS_BITMAP);
+            SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
+        } else {
+            if (old) SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, 0);
+            SetWindowLongPtrW(hwnd_, GWL_STYLE, style | SS_ICON | SS_CENTERIMAGE);
+            SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(image_.icon().NativeHandle()), 0);
+        }
+        if (old) DeleteObject(old);
+        applyBounds();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+
     Image& image_;
+    HBITMAP bitmap_ = nullptr;
 };
 
 class CheckBoxPeer : public ControlPeer {

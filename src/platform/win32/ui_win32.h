@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/ui/backend.h"
+#include "platform/ui/bitmap.h"
 #include "platform/ui/control.h"
 
 namespace kumoya::ui::win32 {
@@ -118,6 +119,26 @@ std::unique_ptr<Peer> MakeListViewPeer(ListView& list);
 std::unique_ptr<Peer> MakePageControlPeer(PageControl& pages);
 std::unique_ptr<Peer> MakeTabSheetPeer(TabSheet& sheet);
 std::unique_ptr<Peer> MakeStatusBarPeer(StatusBar& bar);
+std::unique_ptr<Peer> MakeMemoPeer(Memo& memo);
+std::unique_ptr<Peer> MakeGroupBoxPeer(GroupBox& box);
+std::unique_ptr<Peer> MakeRadioGroupPeer(RadioGroup& group);
+std::unique_ptr<Peer> MakeCheckListBoxPeer(CheckListBox& list);
+std::unique_ptr<Peer> MakeUpDownPeer(UpDown& arrows);
+std::unique_ptr<Peer> MakeProgressBarPeer(ProgressBar& bar);
+std::unique_ptr<Peer> MakeAnimatePeer(Animate& animation);
+std::unique_ptr<Peer> MakeSpeedButtonPeer(SpeedButton& button);
+std::unique_ptr<Peer> MakeSplitterPeer(Splitter& bar);
+std::unique_ptr<Peer> MakeMediaPeer(MediaPlayer& player);
+// Whether the system had the animation to show (tests and the demo).
+bool AnimationShown(const Animate& animation);
+
+// Draws a model bitmap into the rectangle (stretched to it); false when it
+// cannot be drawn (a resource that is missing, bytes that do not hold up).
+bool DrawModelBitmap(HDC dc, const Bitmap& bitmap, int x, int y, int width, int height);
+// The bitmaps of an image (picture and drawings) on its background, at the
+// control's size for that DPI; the caller owns the result.
+HBITMAP ComposePicture(const Image& image, int dpi);
+
 // The menu bar of a form window.
 std::unique_ptr<Peer> MakeMenuBarPeer(MainMenu& menu, HWND window);
 
