@@ -10,4 +10,11 @@ namespace kumoya {
 // program name); answers the process exit code.
 int ProgramMain(std::vector<std::string> args);
 
+class AppContext;
+class TfrmTitle;
+
+// Connects the context's run-wide actions to the launcher form and to the
+// windows that carry them out.
+void WireRunActions(AppContext& context, TfrmTitle& title);
+
 }  // namespace kumoya

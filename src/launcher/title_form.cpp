@@ -7,7 +7,7 @@
 #include "launcher/long_path.h"
 #include "launcher/program.h"
 #include "manager/main_form.h"
-#include "manager/program_icon.h"
+#include "app/program_icon.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -44,6 +44,16 @@ void TfrmTitle::FormCreate() {
     MainForm.reset();
     CanClose = false;
     imNoIcon = platform::DefaultApplicationIcon();
+    AppContext::Parts parts;
+    parts.NFile = NFile.get();
+    parts.AllTitle = AllTitle.get();
+    parts.SCMake1 = &SCMake1;
+    parts.NoIcon = &imNoIcon;
+    parts.MainForm = this;
+    parts.PageSetup = &PageSetup;
+    parts.CanClose = &CanClose;
+    context_ = std::make_unique<AppContext>(parts);
+    WireRunActions(*context_, *this);
 
     int loaded = NFile->Load();
     if (loaded == TNFile::kLoaded) return;
@@ -51,15 +61,14 @@ void TfrmTitle::FormCreate() {
 
     // First run: remember where the program lives, then the setup wizard.
     WriteProgramPath();
-    // The setup wizard runs here, modally, once it exists; until then a first
-    // run starts with the empty catalogue.
+    context_->RunWizard(nullptr, false, 0);
     FirstRun = true;
 }
 
 void TfrmTitle::WriteProgramPath() {
     // Failures are of no consequence to this run and are ignored.
-    platform::SystemRegistry().WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path",
-                                           platform::ProgramPath());
+    context_->Registry().WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path",
+                                     context_->ProgramPath());
 }
 
 void TfrmTitle::KeepDamagedCatalogue() {
@@ -140,8 +149,7 @@ void TfrmTitle::StartWithArguments(bool newDay) {
         }
         if (key == "EXE") {
             path = LongPathName(path);
-            // The registration dialog for a single program file opens here
-            // once it exists; the run then ends as it will after the dialog.
+            context_->RunRegistration(RegistrationRequest::ForFile(path));
             Finish();
             return;
         }
@@ -156,24 +164,29 @@ void TfrmTitle::StartWithArguments(bool newDay) {
 }
 
 void TfrmTitle::RunUpdateUnforced() {
-    // The daily question about fetching news connects here with the update
-    // procedure; until then a new day changes nothing more.
+    // The run ends after this whatever the answer.
+    context_->RunUpdate(false);
 }
 
-void TfrmTitle::OpenManagementWindow() {
+void TfrmTitle::OpenManagementWindow(int page) {
+    if (MainForm) {
+        MainForm->show();
+        return;
+    }
     PageSetup = true;
     LoadTitleDatabase(*AllTitle);
-    MainForm = std::make_unique<TfrmMain>(*this);
+    MainForm = std::make_unique<TfrmMain>(*context_);
     // Turn to the page shown last: the page control counts on from its first
     // page (and wraps), so a stored number beyond the pages still lands on one.
     ui::PageControl& pages = MainForm->PageControl1;
     const int count = pages.pageCount();
-    const int steps = NFile->Head.MainPage > 0 ? NFile->Head.MainPage % count : 0;
+    const int turn = page >= 0 ? page : NFile->Head.MainPage;
+    const int steps = turn > 0 ? turn % count : 0;
     pages.setActivePageIndex(steps);
-    const int page = pages.activePage()->tag();
-    NFile->Head.MainPage = page;
-    MainForm->PopupMenu1.setTag(page);
-    MainForm->ShowPage(page);
+    const int shown = pages.activePage()->tag();
+    NFile->Head.MainPage = shown;
+    MainForm->PopupMenu1.setTag(shown);
+    MainForm->ShowPage(shown);
     PageSetup = false;
     MainForm->show();  // in front, with the keyboard focus
     // The run goes on until the management window closes.

@@ -1,7 +1,8 @@
 // The launcher form: the invisible main form of every run. It owns the
-// catalogue and the title database, reads the command line and does one job:
-// the launch menu, the files given, the registration of a program file, or
-// the management window; at its end it saves the catalogue.
+// catalogue, the title database and the shortcut component, lends them to the
+// other windows through the application context, reads the command line and
+// does one job: the launch menu, the files given, the registration of a
+// program file, or the management window; at its end it saves the catalogue.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/context.h"
 #include "catalogue/nfile.h"
 #include "online/titles.h"
 #include "platform/icon.h"
@@ -53,12 +55,19 @@ public:
     void FormCloseQuery(bool& canClose);
     void FormDestroy();
 
+    // Opens (or brings forward) the management window on `page`, a page
+    // tag, or on the page shown last (-1).
+    void OpenManagementWindow(int page = -1);
+
     int BuildLaunchMenu();
     void LaunchMenuClick(ui::MenuItem& entry);
     int ClearLaunchMenu();
     int ShowFileMenu(const std::string& path);
     void FileMenuClick(ui::MenuItem& entry);
     int ClearFileMenu();
+
+    // What the run's windows share; built by FormCreate.
+    AppContext& Context() { return *context_; }
 
     // The launcher's menu state: 0 open or idle, 1 launched, -1 open the
     // management window.
@@ -71,7 +80,6 @@ public:
 private:
     void StartWithoutFile(bool newDay);
     void StartWithArguments(bool newDay);
-    void OpenManagementWindow();
     void RunUpdateUnforced();
     void Finish();
     void WaitForMenu(bool chosen);
@@ -79,6 +87,7 @@ private:
     void WriteProgramPath();
 
     std::vector<std::string> args_;
+    std::unique_ptr<AppContext> context_;
     bool destroyed_ = false;
     std::string damagedCopy_;
 };

@@ -5,9 +5,8 @@
 #include <ctime>
 #include <unordered_map>
 
-#include "launcher/title_form.h"
 #include "manager/input_form.h"
-#include "manager/program_icon.h"
+#include "app/program_icon.h"
 #include "online/titles.h"
 #include "platform/files.h"
 #include "platform/help.h"
@@ -51,7 +50,7 @@ std::optional<std::string> DroppedProgramFile(const std::string& path, TSCMake& 
     return file;
 }
 
-TfrmMain::TfrmMain(TfrmTitle& title) : ui::Form(&title), title_(title) {
+TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_(context) {
     setCaption("Kumoya");
     setBorderStyle(ui::BorderStyle::Single);
     setBorderIcons({true, true, false});
@@ -176,7 +175,7 @@ void TfrmMain::BuildMenus() {
     mnu2Property->OnClick = [this] { mnu2PropertyClick(); };
 }
 
-TNFile& TfrmMain::nfile() { return *title_.NFile; }
+TNFile& TfrmMain::nfile() { return context_.NFile(); }
 
 void TfrmMain::FormCreate() {
     PropertySheet = std::make_unique<TfrmProperty>(this, nfile());
@@ -197,9 +196,8 @@ void TfrmMain::FormShow() {
 void TfrmMain::FormCloseQuery(bool& canClose) {
     // Stopping the advertisement clip and removing its unpacked file come
     // first here once the advertisement exists.
-    title_.CanClose = true;  // also stops any further filling of the property window
+    context_.EndRun();  // also stops any further filling of the property window
     PropertySheet->close();
-    title_.close();
     canClose = true;
 }
 
@@ -210,7 +208,7 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::PageControl1Change() {
-    if (title_.PageSetup) return;
+    if (context_.PageSetup()) return;
     ui::TabSheet* page = PageControl1.activePage();
     if (!page) return;
     nfile().Head.MainPage = page->tag();
@@ -359,7 +357,7 @@ void TfrmMain::lvShuruiSelectItem(int index) {
     mnuSupport->setVisible(false);
     btSSupport.setEnabled(false);
     if (prog->TitleIndex != -1) {
-        const TFTitle* entry = title_.AllTitle->TitleAt(prog->TitleIndex);
+        const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
         if (entry && !entry->SupportUrl.empty()) {
             mnuSupport->setVisible(true);
             btSSupport.setEnabled(true);
@@ -421,9 +419,9 @@ void TfrmMain::lvShuruiEdited(int index, std::string& text) {
 }
 
 void TfrmMain::btSProgAddClick() {
-    // The registration dialog opens here in its search mode (with the
-    // catalogue and the title database); when it closes, the page shown is
-    // reloaded: LoadCategoryPage for page 0, LoadExtensionPage for page 1.
+    context_.RunRegistration(RegistrationRequest::ForSearch(this));
+    // LoadExtensionPage answers for page 1 with the extension page.
+    if (nfile().Head.MainPage == kPageCategories) LoadCategoryPage();
 }
 
 void TfrmMain::btSProgDelClick() {
@@ -461,7 +459,7 @@ void TfrmMain::btShuAddClick() {
 void TfrmMain::btSSupportClick() {
     TProg* prog = SelectedProgram(kPageCategories);
     if (!prog || prog->TitleIndex == -1) return;
-    const TFTitle* entry = title_.AllTitle->TitleAt(prog->TitleIndex);
+    const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
     if (!entry || entry->SupportUrl.empty()) return;
     platform::SystemShell().Open(entry->SupportUrl, "", "", true, nfile().OwnerWindow);
 }
@@ -479,8 +477,9 @@ void TfrmMain::mnu2KidouClick() {
 void TfrmMain::mnu2InfoClick() {
     TProg* prog = SelectedProgram(nfile().Head.MainPage);
     if (!prog) return;
-    // The registration dialog opens here for prog->Path (its single-file
-    // mode); afterwards ShowPage(MainPage) reloads the page.
+    const std::string path = prog->Path;  // the dialog may change the program
+    context_.RunRegistration(RegistrationRequest::ForFile(path, this));
+    ShowPage(nfile().Head.MainPage);
 }
 
 void TfrmMain::mnu2DelClick() {
@@ -503,15 +502,14 @@ void TfrmMain::mnu2PropertyClick() {
 }
 
 void TfrmMain::mnuProgEdtClick() {
-    // The registration dialog opens here over the whole catalogue (with the
-    // title database and the launcher's no-icon picture); afterwards
-    // LoadCategoryPage and LoadExtensionPage.
+    context_.RunRegistration(RegistrationRequest::ForCatalogue(this));
+    LoadCategoryPage();
+    // LoadExtensionPage follows here with the extension page.
 }
 
 void TfrmMain::WizardClick(int page) {
-    // The setup wizard runs here, modally, for the single page `page`; the
-    // lists are not reloaded afterwards.
-    (void)page;
+    // The lists are not reloaded afterwards.
+    context_.RunWizard(this, true, page);
 }
 
 void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
@@ -519,24 +517,24 @@ void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
     std::string file = ui::App().helpFile();
     if (file.empty()) return;
     if (sjis::LastSeparator(file) == std::string::npos && file.find(':') == std::string::npos)
-        file = platform::ProgramFolder() + file;
+        file = context_.ProgramFolder() + file;
     // Without a help viewer the request is simply not taken.
     platform::SystemHelp().Open(file, command, data);
 }
 
 void TfrmMain::FilesDropped(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
-        std::optional<std::string> program = DroppedProgramFile(path, title_.SCMake1);
+        std::optional<std::string> program = DroppedProgramFile(path, context_.SCMake1());
         if (!program) continue;
-        // The registration dialog opens here, modally, in its single-file
-        // mode on *program; the lists are not reloaded afterwards.
+        // The lists are not reloaded afterwards.
+        context_.RunRegistration(RegistrationRequest::ForFile(*program, this));
     }
 }
 
 // ---- the property window ----
 
 void TfrmMain::ShowProperties(int page, TProg* prog) {
-    if (title_.CanClose) return;
+    if (context_.Ending()) return;
     TfrmProperty& sheet = *PropertySheet;
     sheet.edTitle.setReadOnly(true);
     sheet.edTitle.setText("");

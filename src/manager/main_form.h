@@ -1,7 +1,7 @@
 // The management window: the advertisement strip, four pages (categories,
 // extensions, settings, network), the menu bar and the popup menu of the
-// program lists. It edits the live catalogue of the launcher form and never
-// saves it itself: closing the window ends the program, and the launcher
+// program lists. It edits the live catalogue of the application context and
+// never saves it itself: closing the window ends the run, and the launcher
 // form saves the catalogue on the way out.
 #pragma once
 
@@ -11,14 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "app/context.h"
 #include "catalogue/nfile.h"
 #include "manager/property_form.h"
 #include "platform/ui/ui.h"
 
 namespace kumoya {
 
-class TfrmTitle;
-class TSCMake;
 
 // Texts of the management window.
 inline constexpr const char* kMsgTitleTooLong = "入力限界文字数を超えました。";
@@ -45,7 +44,7 @@ public:
     static constexpr int kPageSettings = 2;
     static constexpr int kPageNetwork = 3;
 
-    explicit TfrmMain(TfrmTitle& title);  // FormCreate
+    explicit TfrmMain(AppContext& context);  // FormCreate
     ~TfrmMain() override;                 // FormDestroy
 
     // ---- window events ----
@@ -135,7 +134,7 @@ private:
     void FillProgramList(ui::ListView& list, const TExt& ext);
     void BuildMenus();
 
-    TfrmTitle& title_;
+    AppContext& context_;
     bool destroyed_ = false;
     unsigned fillCount_ = 0;  // program-list fills begun
     bool showingCategory_ = false;  // chkVisMenu follows the category shown

@@ -550,6 +550,67 @@ TEST_F(MainFormTest, HelpItemsAskTheHelpFileBesideTheProgram) {
     EXPECT_EQ(help.calls, (std::vector<RecordingHelp::Call>{{hlp, 1, 29}, {hlp, 1, 59}, {hlp, 1, 93}}));
 }
 
+// The registration dialog and the wizard belong to other windows: the
+// management window asks the run for them, in the mode each command needs,
+// owned by itself, and reloads what each command reloads.
+TEST_F(MainFormTest, CommandsAskTheRunForTheRegistrationDialogAndTheWizard) {
+    TfrmMain& main = Open();
+    struct Asked {
+        RegistrationMode mode;
+        std::string path;
+        ui::Form* owner;
+    };
+    std::vector<Asked> registrations;
+    std::vector<std::pair<bool, int>> wizards;
+    AppContext& context = title->Context();
+    context.RunRegistration = [&](const RegistrationRequest& request) {
+        registrations.push_back({request.Mode, request.Path, request.Owner});
+        // As the dialog may: a new program in the category shown.
+        TProg added;
+        added.Path = dir / "new.exe";
+        added.Title = "New";
+        title->NFile->Progs.AddNew(added);
+        title->NFile->Categories.At(0).AddProg(added.Id);
+        return ui::DialogResult::Ok;
+    };
+    context.RunWizard = [&](ui::Form* owner, bool singlePage, int page) {
+        EXPECT_EQ(owner, &main);
+        wizards.emplace_back(singlePage, page);
+        return ui::DialogResult::Ok;
+    };
+
+    Click(main.btSProgAdd);
+    ASSERT_EQ(registrations.size(), 1u);
+    EXPECT_EQ(registrations[0].mode, RegistrationMode::ForSearch);
+    EXPECT_EQ(registrations[0].owner, &main);
+    EXPECT_EQ(Captions(main.lvShurui), (std::vector<std::string>{"Editor", "Viewer", "New"}));
+
+    main.lvShurui.userSelect(1);
+    main.mnu2Info->userClick();
+    ASSERT_EQ(registrations.size(), 2u);
+    EXPECT_EQ(registrations[1].mode, RegistrationMode::ForFile);
+    EXPECT_EQ(registrations[1].path, dir / "view.exe");
+
+    main.mnuProgEdt->userClick();
+    ASSERT_EQ(registrations.size(), 3u);
+    EXPECT_EQ(registrations[2].mode, RegistrationMode::ForCatalogue);
+    EXPECT_EQ(registrations[2].owner, &main);
+    EXPECT_EQ(main.lvShurui.itemCount(), 5);
+
+    platform::WriteFileBytes(dir / "tool.exe", {});
+    platform::WriteFileBytes(dir / "notes.txt", {});
+    main.userDropFiles({dir / "notes.txt", dir / "tool.exe"});
+    ASSERT_EQ(registrations.size(), 4u);
+    EXPECT_EQ(registrations[3].mode, RegistrationMode::ForFile);
+    EXPECT_EQ(registrations[3].path, dir / "tool.exe");
+
+    ui::MenuItem* wizard = main.MainMenu1.items().find("ｳｲｻﾞｰﾄﾞ(&W)");
+    ASSERT_NE(wizard, nullptr);
+    wizard->item(0).userClick();
+    wizard->item(4).userClick();
+    EXPECT_EQ(wizards, (std::vector<std::pair<bool, int>>{{true, 0}, {true, 4}}));
+}
+
 TEST(DroppedProgramFileTest, OnlyProgramFilesOtherThanTheLauncherAndShortcutsToThem) {
     ScratchFolder dir;
     for (const char* name : {"tool.exe", "Zelkova.exe", "notes.txt"}) platform::WriteFileBytes(dir / name, {});

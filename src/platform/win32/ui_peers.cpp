@@ -67,15 +67,6 @@ GdiCache& Gdi() {
 
 }  // namespace
 
-std::wstring Wide(std::string_view sjis) {
-    if (auto wide = platform::win32::ToWide(sjis)) return *wide;
-    int n = MultiByteToWideChar(platform::win32::kCodePage, 0, sjis.data(), static_cast<int>(sjis.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(platform::win32::kCodePage, 0, sjis.data(), static_cast<int>(sjis.size()), out.data(), n);
-    return out;
-}
-
 int Scale(int pixels96, int dpi) { return MulDiv(pixels96, dpi, 96); }
 
 int SystemDpi() {

@@ -18,12 +18,15 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/bitmap.h"
 #include "platform/ui/control.h"
+#include "platform/win32/wide.h"
 
 namespace kumoya::ui::win32 {
 
-// Shift_JIS to UTF-16 with code page 932. Bytes that are not valid Shift_JIS
-// still show (as replacement characters) rather than vanish.
-std::wstring Wide(std::string_view sjis);
+// Text for the screen: bytes that are not valid Shift_JIS still show (as
+// replacement characters) rather than vanish.
+inline std::wstring Wide(std::string_view sjis) {
+    return *platform::win32::ToWide(sjis, platform::win32::InvalidBytes::Replace);
+}
 int Scale(int pixels96, int dpi);
 int DpiOf(HWND window);
 int SystemDpi();

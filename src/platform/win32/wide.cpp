@@ -4,27 +4,44 @@
 
 namespace kumoya::platform::win32 {
 
-std::optional<std::wstring> ToWide(std::string_view sjis) {
-    if (sjis.empty()) return std::wstring();
-    int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, sjis.data(), static_cast<int>(sjis.size()), nullptr, 0);
+namespace {
+
+std::optional<std::wstring> MultiToWide(UINT codePage, std::string_view bytes, DWORD flags) {
+    if (bytes.empty()) return std::wstring();
+    const int size = static_cast<int>(bytes.size());
+    int n = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, sjis.data(), static_cast<int>(sjis.size()), out.data(), n);
+    if (MultiByteToWideChar(codePage, flags, bytes.data(), size, out.data(), n) != n) return std::nullopt;
     return out;
 }
 
-std::optional<std::string> FromWide(std::wstring_view wide) {
+// `exact`: refuse characters the code page cannot hold instead of writing
+// the default character.
+std::optional<std::string> WideToMulti(UINT codePage, std::wstring_view wide, bool exact) {
     if (wide.empty()) return std::string();
+    const int size = static_cast<int>(wide.size());
+    // UTF-8 takes neither the flag nor the out-parameter.
+    const DWORD flags = exact && codePage != CP_UTF8 ? WC_NO_BEST_FIT_CHARS : 0;
     BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, &usedDefault);
+    BOOL* used = exact && codePage != CP_UTF8 ? &usedDefault : nullptr;
+    int n = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, used);
     if (n <= 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, &usedDefault);
-    if (usedDefault) return std::nullopt;
+    if (WideCharToMultiByte(codePage, flags, wide.data(), size, out.data(), n, nullptr, used) != n || usedDefault)
+        return std::nullopt;
     return out;
 }
+
+}  // namespace
+
+std::optional<std::wstring> ToWide(std::string_view sjis, InvalidBytes invalid) {
+    if (auto wide = MultiToWide(kCodePage, sjis, MB_ERR_INVALID_CHARS)) return wide;
+    if (invalid == InvalidBytes::Refuse) return std::nullopt;
+    return MultiToWide(kCodePage, sjis, 0).value_or(std::wstring());
+}
+
+std::optional<std::string> FromWide(std::wstring_view wide) { return WideToMulti(kCodePage, wide, true); }
 
 std::string ErrorText(const char* call, DWORD error) {
     return std::string(call) + ": error " + std::to_string(error);
@@ -37,21 +54,13 @@ namespace kumoya::platform {
 std::optional<std::string> SjisToUtf8(std::string_view sjis) {
     auto wide = win32::ToWide(sjis);
     if (!wide) return std::nullopt;
-    if (wide->empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::nullopt;
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), out.data(), n, nullptr, nullptr);
-    return out;
+    return win32::WideToMulti(CP_UTF8, *wide, false);
 }
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
-    if (utf8.empty()) return std::string();
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (n <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return win32::FromWide(wide);
+    auto wide = win32::MultiToWide(CP_UTF8, utf8, MB_ERR_INVALID_CHARS);
+    if (!wide) return std::nullopt;
+    return win32::FromWide(*wide);
 }
 
 }  // namespace kumoya::platform

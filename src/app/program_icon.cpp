@@ -1,4 +1,4 @@
-#include "manager/program_icon.h"
+#include "app/program_icon.h"
 
 #include "platform/shell.h"
 

@@ -1,0 +1,27 @@
+// The run-wide actions of the application context, connected to the windows
+// that carry them out. Windows ask through the context; only this file knows
+// which window answers.
+#include "app/context.h"
+#include "launcher/program.h"
+#include "launcher/title_form.h"
+
+namespace kumoya {
+
+void WireRunActions(AppContext& context, TfrmTitle& title) {
+    context.EndRun = [&title] {
+        title.CanClose = true;
+        title.close();
+    };
+    context.OpenManagementWindow = [&title](int page) { title.OpenManagementWindow(page); };
+    // Connection point of the registration dialog (TfrmAddExe): ShowForFile,
+    // ShowForSearch or ShowForCatalogue by the request's mode. Until it is
+    // connected, asking for it changes nothing.
+    context.RunRegistration = [](const RegistrationRequest&) { return ui::DialogResult::None; };
+    // Connection point of the setup wizard (TfrmWizard::RunWizard).
+    context.RunWizard = [](ui::Form*, bool, int) { return ui::DialogResult::None; };
+    // Connection point of the update procedure (TfrmUpdate's RunUpdate):
+    // until then nothing is due, and nothing is fetched.
+    context.RunUpdate = [](bool) { return 0; };
+}
+
+}  // namespace kumoya
