@@ -19,7 +19,7 @@ namespace kumoya::net {
 
 struct MakerSettings {
     std::string MailTo = "support@kumoya.invalid";   // the fixed recipient
-    std::string MailBcc = "archive@kumoya.invalid";  // the fixed blind copy
+    std::string MailBcc = "archive@kumoya.invalid";  // the fixed blind copy; empty: none
     int SmtpPort = 25;
     std::string UpdateSite = "update.kumoya.invalid";  // host[:port]
 
