@@ -147,6 +147,7 @@ void Connection::SendAll(std::string_view data) {
 std::size_t Connection::Fill() {
     if (begin_ == end_) begin_ = end_ = 0;
     if (end_ == buffer_.size()) {
+        if (begin_ == 0) buffer_.resize(buffer_.size() * 2);  // one line fills it; the caller bounds lines
         std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
