@@ -3,6 +3,7 @@
 // file "Zelkova.ini" beside the program file:
 //
 //   ; lines "Name=Value"; names in any case; ';' or '#' starts a comment line
+//   ; (a comment stands on a line of its own)
 //   MailTo=support@kumoya.invalid
 //   MailBcc=archive@kumoya.invalid
 //   SmtpPort=25
