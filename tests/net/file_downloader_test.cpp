@@ -139,10 +139,13 @@ TEST_F(FileDownloaderTest, MisbehavingServersFailInBoundedTimeAndLeaveNothingHal
         const char* path;
         const char* what;
         const char* error;  // part of the error's text
+        const char* orError = nullptr;
     };
     for (Case c : {Case{"/stall-head", "silence before the status line", "no answer within 600 ms"},
                    Case{"/stall-body", "silence in the middle of the body", "no answer within 600 ms"},
-                   Case{"/reset", "a reset in the middle of the body", "connection lost"},
+                   // Wine reports the reset as the end of the stream.
+                   Case{"/reset", "a reset in the middle of the body", "connection lost",
+                        "closed after 5000 of 100000 bytes"},
                    Case{"/long-length", "a body shorter than its length", "closed after 1000 of 2000 bytes"},
                    Case{"/long-line", "a header line of 1 MB", "longer than 8192 bytes"},
                    Case{"/many-lines", "a header of 5000 lines", "longer than 256 lines"}}) {
@@ -154,7 +157,8 @@ TEST_F(FileDownloaderTest, MisbehavingServersFailInBoundedTimeAndLeaveNothingHal
             http.Get(Url(c.path));
             ADD_FAILURE() << "no error";
         } catch (const NetError& e) {
-            EXPECT_THAT(e.what(), ::testing::HasSubstr(c.error));
+            EXPECT_THAT(e.what(), ::testing::AnyOf(::testing::HasSubstr(c.error),
+                                                   ::testing::HasSubstr(c.orError ? c.orError : c.error)));
         }
         http.Abort();
         EXPECT_LT(platform::MonotonicMs() - start, 5000u);
