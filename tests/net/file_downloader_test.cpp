@@ -12,6 +12,7 @@
 #include "net/test_servers.h"
 #include "platform/files.h"
 #include "platform/socket.h"
+#include "platform/ui/application.h"
 #include "support/scratch_folder.h"
 
 namespace kumoya::net {
@@ -62,6 +63,7 @@ protected:
     int idles = 0;
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;
     std::vector<int> failures, successes;
+    bool posted = false;
 };
 
 TEST_F(FileDownloaderTest, SendsTheExactRequestAndStreamsTheBodyToTheTarget) {
@@ -216,6 +218,24 @@ TEST_F(FileDownloaderTest, TheCallerKeepsRunningWhileItWaitsAndCanAbort) {
     http.Get(Url("/bytes/100"));
     EXPECT_TRUE(refused);
     EXPECT_EQ(Read(target), PatternBytes(100));
+}
+
+TEST_F(FileDownloaderTest, TheWindowsMessagesAreProcessedWhileTheBodyArrives) {
+    // The component as the program has it: its idle hook is the message loop's.
+    FileDownloader plain;
+    plain.InputFileMode = true;
+    plain.Body = target;
+    std::int64_t receivedWhenRun = -1;
+    plain.OnPacketRecvd = [&] {
+        if (plain.BytesRecvd() > 0 && receivedWhenRun < 0 && !posted) {
+            posted = true;
+            ui::App().post([&] { receivedWhenRun = plain.BytesRecvd(); });
+        }
+    };
+    plain.Get(Url("/slow/200000"));  // 20 pieces, 30 ms apart
+    EXPECT_GT(receivedWhenRun, 0);
+    EXPECT_LT(receivedWhenRun, 200000);
+    EXPECT_EQ(Read(target), PatternBytes(200000));
 }
 
 TEST_F(FileDownloaderTest, UnusableAddressesAndTargetsAreRefused) {
