@@ -32,7 +32,17 @@ step "win32 build" build win32
 if [ -f build/win64/kumoya_tests.exe ]; then
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
+  # The network tests' servers (tests/net/servers.py) run on the Linux side:
+  # the Windows test program cannot start a Linux python itself, so it finds
+  # them through KUMOYA_NET_SERVERS.
+  net_ports=$(mktemp)
+  /usr/bin/python3 tests/net/servers.py >"$net_ports" &
+  net_pid=$!
+  for _ in $(seq 100); do [ -s "$net_ports" ] && break; sleep 0.1; done
+  # (When they did not start, the tests say what they need.)
+  [ -s "$net_ports" ] && { export KUMOYA_NET_SERVERS; KUMOYA_NET_SERVERS=$(head -n 1 "$net_ports"); }
   step "win64 unit tests under Wine" "$WINE" build/win64/kumoya_tests.exe --gtest_brief=1
+  kill "$net_pid" 2>/dev/null; wait "$net_pid" 2>/dev/null; unset KUMOYA_NET_SERVERS; rm -f "$net_ports"
   for t in tests/e2e/*_test.sh; do
     [ -e "$t" ] || continue
     step "end-to-end $(basename "$t" .sh)" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" bash "$t"
