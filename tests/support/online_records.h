@@ -116,8 +116,9 @@ struct AdvertisementFile {
 
 // A clip of `size` bytes whose content tells where each byte stood.
 inline std::vector<std::uint8_t> PatternClip(std::size_t size) {
-    std::vector<std::uint8_t> clip(size);
-    for (std::size_t i = 0; i < size; ++i) clip[i] = static_cast<std::uint8_t>((i * 131) ^ (i >> 16));
+    std::vector<std::uint8_t> clip;
+    clip.reserve(size);
+    for (std::size_t i = 0; i < size; ++i) clip.push_back(static_cast<std::uint8_t>((i * 131) ^ (i >> 16)));
     return clip;
 }
 
