@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,10 @@ void Check(bool ok) {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// A folder of this run's own, made for each input and removed after it.
 const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string f = kumoya::platform::TempFolder() + "cmdata-fuzz-" + std::to_string(std::rand()) + "\\";
-        kumoya::platform::CreateDirectories(f.substr(0, f.size() - 1));
-        return f;
-    }();
+    static const std::string folder =
+        kumoya::platform::TempFolder() + "cmdata-fuzz-" + std::to_string(std::random_device{}()) + "\\";
     return folder;
 }
 
@@ -56,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The same bytes as a file on disk.
+    const std::string dir = Folder().substr(0, Folder().size() - 1);
     const std::string file = Folder() + "zelkova.cm";
     const std::string clip = Folder() + "CM.AVI";
-    kumoya::platform::DeleteFileAt(clip);
+    Check(kumoya::platform::CreateDirectories(dir));
     Check(kumoya::platform::WriteFileBytes(file, std::vector<std::uint8_t>(data, data + size)));
     TCMData loaded;
     int result = loaded.LoadWithClip(file, clip);
@@ -76,5 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!kumoya::platform::FileExists(clip));
         Check(loaded.ClipPath.empty());
     }
+    kumoya::platform::DeleteFileAt(file);
+    kumoya::platform::DeleteFileAt(clip);
+    Check(kumoya::platform::RemoveEmptyDirectory(dir));
     return 0;
 }
