@@ -40,7 +40,7 @@ void TCmThread::Execute() {
         if (pauseMs < e) break;
         if (s.AdStopRequested.load(std::memory_order_acquire)) {
             s.AdData.DisplayMs += e;
-            hooks_.Synchronize(hooks_.ClosePlayer);
+            if (!hooks_.Synchronize(hooks_.ClosePlayer)) return;
             // The user-interface thread waits for AdIdle meanwhile, so the
             // save here cannot meet one of its own.
             s.TakeClicks();

@@ -41,8 +41,10 @@ struct CmThreadHooks {
     // Milliseconds of the system's tick counter (it wraps after 49.7 days).
     std::function<std::uint32_t()> TickCount;
     std::function<void(std::uint32_t milliseconds)> Sleep;
-    // Runs `work` on the user-interface thread and returns once it has run.
-    std::function<void(const std::function<void()>& work)> Synchronize;
+    // Runs `work` on the user-interface thread and returns once it has run:
+    // true; false when it was dropped because the window has gone, and with
+    // it the state, which the thread then leaves alone and ends.
+    std::function<bool(const std::function<void()>& work)> Synchronize;
     // Called on the user-interface thread.
     std::function<void()> ClosePlayer;
     std::function<void()> StartAdvertisement;

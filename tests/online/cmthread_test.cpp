@@ -50,6 +50,7 @@ struct SteppedWait {
             events.push_back("ui{");
             work();
             events.push_back("}");
+            return true;
         };
         h.ClosePlayer = [this] { events.push_back("close"); };
         h.StartAdvertisement = [this] {
@@ -130,6 +131,23 @@ TEST(AdvertisementWait, AStopDuringThePauseSavesOnTheWaitThreadAndStartsNothing)
     EXPECT_TRUE(state.AdIdle);
 }
 
+TEST(AdvertisementWait, AWindowThatHasGoneIsLeftAlone) {
+    ScratchFolder dir;
+    AdvertisementState state;
+    Unpack(dir, state, 30);
+    SteppedWait wait;
+    wait.state = &state;
+    state.AdStopRequested = true;
+    CmThreadHooks hooks = wait.Hooks();
+    // The hand-over is dropped: the window has closed without waiting.
+    hooks.Synchronize = [](const std::function<void()>&) { return false; };
+    state.AdData.ClickCount = 99;
+    TCmThread(state, hooks).Execute();
+    EXPECT_EQ(Saved(dir).ClickCount, 0);  // nothing saved
+    EXPECT_TRUE(platform::FileExists(dir / "CM.AVI"));
+    EXPECT_FALSE(state.AdIdle);
+}
+
 TEST(AdvertisementWait, AStopThatComesAfterThePauseStillStartsNoNextClip) {
     ScratchFolder dir;
     AdvertisementState state;
@@ -141,7 +159,7 @@ TEST(AdvertisementWait, AStopThatComesAfterThePauseStillStartsNoNextClip) {
     // The window asks to stop while the hand-over is on its way.
     hooks.Synchronize = [&](const std::function<void()>& work) {
         state.AdStopRequested = true;
-        synchronize(work);
+        return synchronize(work);
     };
     TCmThread(state, hooks).Execute();
     EXPECT_EQ(wait.events, (std::vector<std::string>{"ui{", "close", "}"}));
@@ -177,11 +195,12 @@ namespace {
 // thread runs when the user-interface thread pumps.
 class UiQueue {
 public:
-    void Synchronize(const std::function<void()>& work) {
+    bool Synchronize(const std::function<void()>& work) {
         std::unique_lock<std::mutex> lock(mutex_);
         std::uint64_t ticket = ++posted_;
         queue_.push_back(&work);
         done_.wait(lock, [&] { return finished_ >= ticket; });
+        return true;
     }
     // Runs what has been posted; answers whether anything ran.
     bool Pump() {
@@ -238,7 +257,7 @@ TEST(AdvertisementWaitThreads, PlayStopAndCloseInALoop) {
             ticks.fetch_add(ms);
             std::this_thread::yield();
         };
-        hooks.Synchronize = [ui](const std::function<void()>& work) { ui->Synchronize(work); };
+        hooks.Synchronize = [ui](const std::function<void()>& work) { return ui->Synchronize(work); };
         hooks.ClosePlayer = [&closes] { ++closes; };
         hooks.StartAdvertisement = [&starts] { ++starts; };
         state.AddClick();  // a click while the clip played
@@ -271,7 +290,7 @@ TEST(AdvertisementWaitThreads, AStopIsAnsweredWithinAboutASecond) {
     AdvertisementState state;
     Unpack(dir, state, 60);
     CmThreadHooks hooks = CmThreadHooks::WithSystemTime();
-    hooks.Synchronize = [ui](const std::function<void()>& work) { ui->Synchronize(work); };
+    hooks.Synchronize = [ui](const std::function<void()>& work) { return ui->Synchronize(work); };
     hooks.ClosePlayer = [] {};
     hooks.StartAdvertisement = [] { ADD_FAILURE() << "no next clip after a stop"; };
     platform::Clock& clock = platform::SystemClock();
