@@ -298,14 +298,18 @@ int LoadTitleDatabase(TFAllTitle& database, std::string_view folder) {
     // Add a backslash unless the folder ends in a separator or a drive colon
     // (a trail byte 0x5C at the end is not one).
     if (!base.empty() && sjis::FolderWithSeparator(base).size() != base.size()) base += '\\';
+    // Only a missing number ends the series. A file that cannot be read or
+    // is too short for its header is passed over, so that one damaged file
+    // does not hide every later one; the first file that reads replaces the
+    // database, the others merge into it.
     int loaded = 0;
     for (int n = 1;; ++n) {
         char name[32];
         std::snprintf(name, sizeof name, "zkv%03d.ttl", n);
         std::string path = base + name;
-        int result = n == 1 ? database.LoadFirstFile(path) : database.MergeFile(path);
-        if (result != 0) break;
-        ++loaded;
+        if (!platform::FileExists(path)) break;
+        int result = loaded == 0 ? database.LoadFirstFile(path) : database.MergeFile(path);
+        if (result == 0) ++loaded;
     }
     return loaded;
 }

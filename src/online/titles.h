@@ -182,10 +182,10 @@ private:
 
 // Loads zkv001.ttl, zkv002.ttl, ... from a folder (with or without its
 // trailing backslash) into the database: the first file replaces it, each
-// later one is merged. Stops at the first number whose file is missing,
-// cannot be read or is too short for its header: the series is taken as
-// far as it is whole. Answers the number of files taken in; with none, the
-// database stays as it was.
+// later one is merged. Stops at the first number whose file is missing; a
+// file that cannot be read or is too short for its header is passed over
+// (the next readable one then takes its place in the order). Answers the
+// number of files taken in; with none, the database stays as it was.
 int LoadTitleDatabase(TFAllTitle& database, std::string_view folder);
 // The same from the program's own folder.
 int LoadTitleDatabase(TFAllTitle& database);

@@ -3,6 +3,7 @@
 // names up without regard to case, as Windows does.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,10 +29,42 @@ bool WriteFileBytes(std::string_view path, const Bytes& data);
 // Writes a new file beside `path` and puts it in place of the old one in one
 // step, so that a failure leaves the old file as it was.
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data);
+// Puts the file `from` in place of `to` in one step, replacing `to` when it
+// exists, so that `to` is always either the old or the new file.
+bool ReplaceFileWith(std::string_view to, std::string_view from);
 bool DeleteFileAt(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);
 bool CreateDirectories(std::string_view path);
 bool RemoveEmptyDirectory(std::string_view path);
+
+// A file read or written in blocks, for data too large to hold at once.
+// Closed when it goes out of scope.
+class BlockFile {
+public:
+    enum class Mode { Read, Create };  // Create makes the file anew (truncates)
+
+    BlockFile() = default;
+    ~BlockFile();
+    BlockFile(BlockFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+    BlockFile& operator=(BlockFile&& other) noexcept;
+    BlockFile(const BlockFile&) = delete;
+    BlockFile& operator=(const BlockFile&) = delete;
+
+    bool Open(std::string_view path, Mode mode);
+    bool IsOpen() const { return handle_ != kClosed; }
+    // The file's size in bytes, or -1.
+    std::int64_t Size() const;
+    // Reads up to `size` bytes: the number read, 0 at the end, -1 on failure.
+    std::int64_t Read(void* buffer, std::size_t size);
+    bool Write(const void* data, std::size_t size);
+    // Writes what is buffered through to the disk.
+    bool Flush();
+    bool Close();
+
+private:
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;  // the system's handle or descriptor
+};
 
 struct DirectoryEntry {
     std::string name;  // stored name, no folder

@@ -96,17 +96,38 @@ TEST(TitleDatabase, DamagedFilesInTheSeries) {
     std::vector<std::uint8_t> cut = two.Bytes();
     cut.resize(cut.size() - 100);
     ASSERT_TRUE(kumoya::platform::WriteFileBytes(dir / "zkv002.ttl", cut));
-    // Number 3 is too short for a header and ends the series there.
+    // Number 3 is too short for a header: it is passed over, and the series
+    // goes on with number 4 (one damaged file must not hide the later ones).
     ASSERT_TRUE(kumoya::platform::WriteFileBytes(dir / "zkv003.ttl", {1, 2, 3}));
-    Write(dir / "zkv004.ttl", 4, {Rec("d.exe", "D")});
+    Write(dir / "zkv004.ttl", 4, {Rec("d.exe", "D"), Rec("a.exe", "A4")});
+    // Number 5 is missing: number 6 is not part of the series.
+    Write(dir / "zkv006.ttl", 6, {Rec("f.exe", "F")});
 
     TFAllTitle db;
-    EXPECT_EQ(LoadTitleDatabase(db, dir.path()), 2);
-    EXPECT_EQ(db.Count(), 2);
+    EXPECT_EQ(LoadTitleDatabase(db, dir.path()), 3);
+    EXPECT_EQ(db.Count(), 3);
     EXPECT_EQ(db.IndexOfTitle("b.exe"), 1);
     EXPECT_EQ(db.IndexOfTitle("c.exe"), -1);
-    EXPECT_EQ(db.IndexOfTitle("d.exe"), -1);
-    EXPECT_EQ(db.HeaderNumber, 2);
+    EXPECT_EQ(db.IndexOfTitle("d.exe"), 2);
+    EXPECT_EQ(db.FindTitle("a.exe")->Title, "A4");
+    EXPECT_EQ(db.IndexOfTitle("f.exe"), -1);
+    EXPECT_EQ(db.HeaderNumber, 4);
+}
+
+TEST(TitleDatabase, ADamagedFirstFileLetsTheNextOneStartTheDatabase) {
+    ScratchFolder dir;
+    Write(dir / "zkv001.ttl", 1, {Rec("old.exe", "Old")});
+    TFAllTitle db;
+    ASSERT_EQ(LoadTitleDatabase(db, dir.path()), 1);
+
+    // Number 1 is now cut short; number 2 replaces what was loaded before
+    // instead of being merged into it.
+    ASSERT_TRUE(kumoya::platform::WriteFileBytes(dir / "zkv001.ttl", {0}));
+    Write(dir / "zkv002.ttl", 2, {Rec("b.exe", "B")});
+    EXPECT_EQ(LoadTitleDatabase(db, dir.path()), 1);
+    EXPECT_EQ(db.Count(), 1);
+    EXPECT_EQ(db.IndexOfTitle("old.exe"), -1);
+    EXPECT_EQ(db.IndexOfTitle("b.exe"), 0);
 }
 
 TEST(TitleDatabase, MissingFilesAnswerMinusOneAndChangeNothing) {

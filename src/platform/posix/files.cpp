@@ -150,6 +150,94 @@ bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
     return true;
 }
 
+bool ReplaceFileWith(std::string_view to, std::string_view from) {
+    auto a = posix::ToHostPath(from);
+    auto b = posix::ToHostPath(to);
+    if (!a || !b) return FailNoHostPath(!a ? from : to);
+    if (::rename(a->c_str(), b->c_str()) != 0) return Fail("rename", errno);
+    std::size_t slash = b->find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : b->substr(0, slash));
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+BlockFile::~BlockFile() { Close(); }
+
+BlockFile& BlockFile::operator=(BlockFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
+
+bool BlockFile::Open(std::string_view path, Mode mode) {
+    Close();
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    int flags = mode == Mode::Read ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+    int fd = ::open(host->c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) return Fail("open", errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return Fail("open", EISDIR);
+    }
+    handle_ = fd;
+    return true;
+}
+
+std::int64_t BlockFile::Size() const {
+    struct stat st;
+    if (!IsOpen() || ::fstat(static_cast<int>(handle_), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t BlockFile::Read(void* buffer, std::size_t size) {
+    if (!IsOpen()) return -1;
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::read(static_cast<int>(handle_), static_cast<char*>(buffer) + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("read", errno);
+            return -1;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool BlockFile::Write(const void* data, std::size_t size) {
+    if (!IsOpen()) return Fail("write", EBADF);
+    const char* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(static_cast<int>(handle_), p + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail("write", errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool BlockFile::Flush() { return IsOpen() && (::fsync(static_cast<int>(handle_)) == 0 || Fail("fsync", errno)); }
+
+bool BlockFile::Close() {
+    if (!IsOpen()) return true;
+    int fd = static_cast<int>(handle_);
+    handle_ = kClosed;
+    return ::close(fd) == 0 || Fail("close", errno);
+}
+
 bool DeleteFileAt(std::string_view path) {
     auto host = posix::ToHostPath(path);
     if (!host) return FailNoHostPath(path);

@@ -135,6 +135,86 @@ bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
     return true;
 }
 
+bool ReplaceFileWith(std::string_view to, std::string_view from) {
+    auto a = Wide(from);
+    auto b = Wide(to);
+    return a && b &&
+           (MoveFileExW(a->c_str(), b->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+            Fail("MoveFileExW"));
+}
+
+namespace {
+HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+}  // namespace
+
+BlockFile::~BlockFile() { Close(); }
+
+BlockFile& BlockFile::operator=(BlockFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
+
+bool BlockFile::Open(std::string_view path, Mode mode) {
+    Close();
+    auto w = Wide(path);
+    if (!w) return false;
+    HANDLE h = mode == Mode::Read
+                   ? CreateFileW(w->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                   : CreateFileW(w->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail("CreateFileW");
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+std::int64_t BlockFile::Size() const {
+    LARGE_INTEGER size;
+    if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &size)) return -1;
+    return size.QuadPart;
+}
+
+std::int64_t BlockFile::Read(void* buffer, std::size_t size) {
+    if (!IsOpen()) return -1;
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), static_cast<char*>(buffer) + done, chunk, &got, nullptr)) {
+            Fail("ReadFile");
+            return -1;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool BlockFile::Write(const void* data, std::size_t size) {
+    if (!IsOpen()) return Fail("WriteFile", ERROR_INVALID_HANDLE);
+    const char* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(handle_), p + done, chunk, &written, nullptr)) return Fail("WriteFile");
+        done += written;
+    }
+    return true;
+}
+
+bool BlockFile::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(handle_)) || Fail("FlushFileBuffers")); }
+
+bool BlockFile::Close() {
+    if (!IsOpen()) return true;
+    HANDLE h = AsHandle(handle_);
+    handle_ = kClosed;
+    return CloseHandle(h) || Fail("CloseHandle");
+}
+
 bool DeleteFileAt(std::string_view path) {
     auto w = Wide(path);
     return w && (DeleteFileW(w->c_str()) || Fail("DeleteFileW"));
