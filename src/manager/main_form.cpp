@@ -314,7 +314,7 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
         // user chose another list meanwhile, that fill owns the list now;
         // if the window or the program is closing, nobody waits for the rest.
         ui::App().processMessages();
-        if (fill != fillCount_ || title_.CanClose || ui::App().terminated()) break;
+        if (fill != fillCount_ || context_.Ending() || ui::App().terminated()) break;
     }
 }
 
