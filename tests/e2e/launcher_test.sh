@@ -181,5 +181,17 @@ settle 1
 case "$(argv_of 0 cmdline)" in *"a.txt\""*) ;; *) e2e_fail "opened $(argv_of 0 cmdline)";; esac
 e2e_log "refused argument: ok"
 
+# 10. A shortcut whose arguments and working folder have no Shift_JIS form
+#     still stands for its target.
+fresh_catalogue
+mkdir -p "$E2E_WORK/docs/작업"
+(cd "$app" && "$WINE" make_lnk.exe "$(win "$E2E_WORK/docs/hangul.lnk")" "$(win "$E2E_WORK/docs/b.txt")" \
+  "-열기" "$(win "$E2E_WORK/docs/작업")") || e2e_fail "make_lnk with Hangul texts"
+run "$(win "$E2E_WORK/docs/hangul.lnk")"
+settle 1
+[ "$(launches)" = 1 ] || e2e_fail "a shortcut with Hangul arguments was refused"
+case "$(argv_of 0 cmdline)" in *"b.txt\""*) ;; *) e2e_fail "the Hangul shortcut opened $(argv_of 0 cmdline)";; esac
+e2e_log "shortcut with texts outside Shift_JIS: ok"
+
 e2e_finish
 echo "launcher end-to-end: all passed"
