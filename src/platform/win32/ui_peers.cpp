@@ -240,6 +240,14 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             // Labels and check boxes take the colour of what they stand on.
+        case WM_CONTEXTMENU: {
+            // A child's context menu request comes up through its parents;
+            // the first that knows the control answers it.
+            ControlPeer* peer = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (peer && peer != this && peer->contextMenu(at)) return 0;
+            break;
+        }
             int color = control_.color();
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (message != WM_CTLCOLORBTN) {

@@ -68,6 +68,10 @@ protected:
     bool echo_ = false;
 };
 
+    // WM_CONTEXTMENU for the control (right click, the menu key, Shift+F10):
+    // `at` in screen coordinates, or (-1, -1) from the keyboard. True when
+    // the control showed its menu.
+    virtual bool contextMenu(POINT /*at*/) { return false; }
 class ContainerPeer : public ControlPeer {
 public:
     using ControlPeer::ControlPeer;
