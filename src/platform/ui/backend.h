@@ -73,6 +73,7 @@ enum class Prop {
     Images,
     Picture,  // the icon of an Image
     Cursor,
+    Hint,
 };
 
 class Peer {

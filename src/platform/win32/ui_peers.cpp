@@ -112,6 +112,9 @@ ControlPeer::ControlPeer(Control& control) : control_(control) {
 
 ControlPeer::~ControlPeer() {
     if (parent_ && id_) parent_->unregisterChild(id_);
+    if (hasTooltip_ && parent_) {
+        if (FormTooltips* tips = parent_->tooltips(false)) tips->set(hwnd_, "");
+    }
     if (hwnd_) {
         RemovePropW(hwnd_, kPeerProperty);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -145,6 +148,17 @@ void ControlPeer::createChild(const wchar_t* windowClass, DWORD style, DWORD exS
     if (!window) throw std::runtime_error(platform::win32::ErrorText("CreateWindowExW"));
     setHandle(window);
     applyFont();
+    applyHint();
+}
+
+void ControlPeer::applyHint() {
+    if (!parent_ || !hwnd_) return;  // a form's own hint is not shown
+    const std::string& hint = control_.hint();
+    if (hint.empty() && !hasTooltip_) return;
+    FormTooltips* tips = parent_->tooltips(!hint.empty());
+    if (!tips) return;
+    tips->set(hwnd_, hint);
+    hasTooltip_ = !hint.empty();
 }
 
 void ControlPeer::applyBounds() {
@@ -176,6 +190,7 @@ void ControlPeer::update(Prop what) {
         case Prop::Bounds: applyBounds(); break;
         case Prop::Font: relayout(); break;
         case Prop::Color: InvalidateRect(hwnd_, nullptr, TRUE); break;
+        case Prop::Hint: applyHint(); break;
         default: break;
     }
 }
@@ -225,6 +240,14 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             PopupSubmenuOpening(reinterpret_cast<HMENU>(wParam));
             break;
+        case WM_CONTEXTMENU: {
+            // A child's context menu request comes up through its parents;
+            // the first that knows the control answers it.
+            ControlPeer* peer = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (peer && peer != this && peer->contextMenu(at)) return 0;
+            break;
+        }
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
         case WM_SETCURSOR:
             // Children pass the question up; the control under the mouse decides.
@@ -240,14 +263,6 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             // Labels and check boxes take the colour of what they stand on.
-        case WM_CONTEXTMENU: {
-            // A child's context menu request comes up through its parents;
-            // the first that knows the control answers it.
-            ControlPeer* peer = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
-            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (peer && peer != this && peer->contextMenu(at)) return 0;
-            break;
-        }
             int color = control_.color();
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (message != WM_CTLCOLORBTN) {
@@ -360,6 +375,11 @@ public:
     }
 
     int dpi() const override { return dpi_; }
+
+    FormTooltips* tooltips(bool create) override {
+        if (!tooltips_ && create) tooltips_ = std::make_unique<FormTooltips>(hwnd_);
+        return tooltips_.get();
+    }
 
     void update(Prop what) override {
         switch (what) {
@@ -498,6 +518,7 @@ private:
         }
     }
 
+    std::unique_ptr<FormTooltips> tooltips_;
     Form& form_;
     DWORD style_ = 0;
     DWORD exStyle_ = 0;
@@ -553,7 +574,8 @@ private:
 class LabelPeer : public ControlPeer {
 public:
     explicit LabelPeer(Label& label) : ControlPeer(label) {
-        createChild(L"STATIC", SS_LEFT | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
+        // SS_NOTIFY: the label takes the mouse, so that its hint shows.
+        createChild(L"STATIC", SS_LEFT | SS_NOTIFY | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
     }
 };
 
