@@ -51,6 +51,7 @@ std::string TNFile::TemplateFor(const TProg& prog, std::string_view key) const {
 }
 
 int TNFile::OpenWithRegistered(std::string_view path) {
+    paramsTooLong_ = nullptr;
     auto stored = platform::StoredName(path);
     if (!stored) return -1;
     std::string key = ExtensionKey(*stored);
@@ -63,7 +64,10 @@ int TNFile::OpenWithRegistered(std::string_view path) {
     TProg* prog = nullptr;
     if (Progs.FindById(ext->CopyProgIds().front(), prog) != 0) return -1;
     prog->Params = TemplateFor(*prog, key);
-    if (!ExpandParams(prog->Params, path)) return -1;
+    if (!ExpandParams(prog->Params, path)) {
+        paramsTooLong_ = prog;
+        return -1;
+    }
     CheckNewDay();
     RunProgram(*prog, path, OwnerWindow);
     AddHistory(path, *prog);
@@ -71,8 +75,12 @@ int TNFile::OpenWithRegistered(std::string_view path) {
 }
 
 int TNFile::Launch(std::optional<std::string_view> file, TProg& prog) {
+    paramsTooLong_ = nullptr;
     if (!file) {
-        if (!ExpandParams(prog.Params, std::nullopt)) return -1;
+        if (!ExpandParams(prog.Params, std::nullopt)) {
+            paramsTooLong_ = &prog;
+            return -1;
+        }
         CheckNewDay();
         RunProgram(prog, std::nullopt, OwnerWindow);
         return 0;
@@ -83,7 +91,10 @@ int TNFile::Launch(std::optional<std::string_view> file, TProg& prog) {
     TExt* ext = nullptr;
     bool registered = !key.empty() && Extensions.FindByName(key, ext) == 0;
     prog.Params = registered ? TemplateFor(prog, key) : kDefaultParamTemplate;
-    if (!ExpandParams(prog.Params, *file)) return -1;
+    if (!ExpandParams(prog.Params, *file)) {
+        paramsTooLong_ = &prog;
+        return -1;
+    }
     CheckNewDay();
     if (!registered) {
         // An unregistered file enters the history first, then starts.

@@ -96,17 +96,21 @@ fmt::StoredHistList StoreHistList(const THistList& list) {
 
 int TNFile::Load() {
     loadError_.clear();
-    keepDamagedFile_ = false;
-    if (!platform::FileExists(fileName_)) return kNoFile;
+    loadFailure_ = platform::FileFailure::None;
+    keepStoredFile_ = false;
     auto bytes = platform::ReadFileBytes(fileName_);
-    int result = kDamaged;
+    if (!bytes && platform::LastFileFailure() == platform::FileFailure::Absent) return kNoFile;
+    int result = kUnreadable;
     if (!bytes) {
+        // Something is there that cannot be read now: not a first run, and
+        // not damage either.
         ResetToDefaults();
+        loadFailure_ = platform::LastFileFailure();
         loadError_ = "cannot read " + fileName_ + ": " + platform::LastError();
     } else {
         result = LoadFromBytes(bytes->data(), bytes->size());
     }
-    keepDamagedFile_ = result == kDamaged;
+    keepStoredFile_ = result != kLoaded;
     return result;
 }
 
@@ -133,15 +137,17 @@ int TNFile::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
 
 int TNFile::Save() {
     saveError_.clear();
-    if (keepDamagedFile_ && platform::FileExists(fileName_)) {
-        saveError_ = "the damaged catalogue " + fileName_ + " is still in place; it is not overwritten";
+    saveFailure_ = platform::FileFailure::None;
+    if (keepStoredFile_ && (platform::FileExists(fileName_) || platform::DirectoryExists(fileName_))) {
+        saveError_ = "the catalogue " + fileName_ + " that could not be loaded is still in place; it is not overwritten";
         return -1;
     }
     if (!platform::ReplaceFileAtomically(fileName_, SaveToBytes())) {
         saveError_ = "cannot write " + fileName_ + ": " + platform::LastError();
+        saveFailure_ = platform::LastFileFailure();
         return -1;
     }
-    keepDamagedFile_ = false;
+    keepStoredFile_ = false;
     return 0;
 }
 

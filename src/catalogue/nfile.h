@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/records.h"
+#include "platform/files.h"
 
 namespace kumoya {
 
@@ -20,7 +21,8 @@ class TNFile {
 public:
     static constexpr int kLoaded = 0;
     static constexpr int kNoFile = 1;
-    static constexpr int kDamaged = 2;  // unreadable or not in the stored layout
+    static constexpr int kDamaged = 2;     // not in the stored layout
+    static constexpr int kUnreadable = 3;  // there, but it could not be read now
 
     TNFile();
     explicit TNFile(std::string fileName);  // a catalogue elsewhere (tools, tests)
@@ -34,8 +36,10 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    // 0 read, 1 no file, 2 damaged. A damaged file leaves every member at
-    // its default and is never overwritten by Save while it is still there.
+    // 0 read, 1 no file, 2 damaged, 3 unreadable (held open by another
+    // program, access denied, a folder in its place, its share gone; see
+    // LoadFailure()). A damaged or unreadable file leaves every member at its
+    // default and is never overwritten by Save while it is still there.
     int Load();
     // 0 written, -1 when the file could not be written (the old file stays
     // as it was). See SaveError().
@@ -46,6 +50,10 @@ public:
 
     const std::string& LoadError() const { return loadError_; }
     const std::string& SaveError() const { return saveError_; }
+    // Why the last Load answered 3, and why the last Save answered -1
+    // (None when it refused to replace a file that could not be loaded).
+    platform::FileFailure LoadFailure() const { return loadFailure_; }
+    platform::FileFailure SaveFailure() const { return saveFailure_; }
 
     int TitlesOf(const TExt& ext, std::vector<std::string>& out) const;
     int PathsOf(const TExt& ext, std::vector<std::string>& out) const;
@@ -65,6 +73,10 @@ public:
     // Starts `prog`, with a file or without: 0 started, -1 no such file (or
     // parameters too long to pass on).
     int Launch(std::optional<std::string_view> file, TProg& prog);
+    // The program whose last Launch or OpenWithRegistered was refused because
+    // its parameters would exceed 511 bytes once the file is put in; nullptr
+    // when the last one was not refused for that.
+    const TProg* ParamsTooLong() const { return paramsTooLong_; }
     // The program's parameter template for an extension key, or the default.
     std::string TemplateFor(const TProg& prog, std::string_view key) const;
 
@@ -78,9 +90,12 @@ private:
     void ForEachProg(const TExt& ext, F f) const;
 
     std::string fileName_;
+    const TProg* paramsTooLong_ = nullptr;
     std::string loadError_;
     std::string saveError_;
-    bool keepDamagedFile_ = false;
+    platform::FileFailure loadFailure_ = platform::FileFailure::None;
+    platform::FileFailure saveFailure_ = platform::FileFailure::None;
+    bool keepStoredFile_ = false;
 };
 
 }  // namespace kumoya

@@ -8,6 +8,7 @@
 #include "launcher/program.h"
 #include "manager/main_form.h"
 #include "app/program_icon.h"
+#include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -18,6 +19,10 @@ namespace kumoya {
 namespace {
 
 const char* const kProgramKey = "SOFTWARE\\vor\\zelkova";
+// A catalogue held open by another program (a backup, a virus scanner) is
+// often free again a moment later.
+constexpr int kReadAttempts = 5;
+constexpr std::uint32_t kReadRetryMs = 200;
 
 std::string TrimLeft(std::string s) {
     std::size_t i = s.find_first_not_of(" \t");
@@ -56,7 +61,18 @@ void TfrmTitle::FormCreate() {
     WireRunActions(*context_, *this);
 
     int loaded = NFile->Load();
+    for (int attempt = 1; loaded == TNFile::kUnreadable && attempt < kReadAttempts; ++attempt) {
+        platform::SystemClock().Sleep(kReadRetryMs);
+        loaded = NFile->Load();
+    }
     if (loaded == TNFile::kLoaded) return;
+    if (loaded == TNFile::kUnreadable) {
+        // Not a first run and not damage: the user's catalogue is there and
+        // must be neither replaced nor moved. The run ends without a job.
+        catalogueUnread_ = true;
+        ReportUnreadableCatalogue();
+        return;
+    }
     if (loaded == TNFile::kDamaged) KeepDamagedCatalogue();
 
     // First run: remember where the program lives, then the setup wizard.
@@ -86,12 +102,57 @@ void TfrmTitle::KeepDamagedCatalogue() {
         // It could not be moved aside: the catalogue refuses to replace it,
         // so nothing of this run is saved over it.
         text += "壊れたファイルを別の名前で残せなかったため、そのままにします。\nこの起動での変更は保存されません。";
+        saveRefusalShown_ = true;
     }
+    ui::App().messageBox(text, kCaptionStart, ui::MsgIcon::Error);
+}
+
+namespace {
+
+// Why a file could not be used, for the user.
+std::string FailureReason(platform::FileFailure failure, const std::string& detail) {
+    switch (failure) {
+    case platform::FileFailure::Absent: return "ファイルまたはフォルダーが見つかりません。";
+    case platform::FileFailure::InUse: return "ほかのプログラムがこのファイルを使用しています。";
+    case platform::FileFailure::AccessDenied: return "このファイルまたはフォルダーを使う権限がありません。";
+    case platform::FileFailure::IsFolder: return "この名前のフォルダーがあります。";
+    case platform::FileFailure::Unavailable: return "ファイルのあるドライブまたはネットワーク上の場所に接続できません。";
+    case platform::FileFailure::DiskFull: return "ディスクの空き容量が足りません。";
+    case platform::FileFailure::ReadOnly: return "書き込みが禁止されたドライブです。";
+    default: return "エラーが発生しました（" + detail + "）。";
+    }
+}
+
+}  // namespace
+
+void TfrmTitle::ReportUnreadableCatalogue() {
+    std::string text = "カタログファイル " + NFile->FileName() + " を読み込めませんでした。\n" +
+                       FailureReason(NFile->LoadFailure(), NFile->LoadError()) +
+                       "\n\nファイルには手を付けずに終了します。原因を取り除いてから、もう一度起動してください。";
+    ui::App().messageBox(text, kCaptionStart, ui::MsgIcon::Error);
+}
+
+void TfrmTitle::ReportFailedSave() {
+    std::string text = "カタログファイル " + NFile->FileName() + " を保存できませんでした。\n" +
+                       FailureReason(NFile->SaveFailure(), NFile->SaveError()) +
+                       "\n\nこの起動での起動の記録と変更は保存されていません。";
+    ui::App().messageBox(text, kCaptionKumoya, ui::MsgIcon::Error);
+}
+
+void TfrmTitle::ReportRefusedLaunch() {
+    const TProg* prog = NFile->ParamsTooLong();
+    if (!prog) return;
+    std::string text = "プログラム「" + prog->Title + "」に渡すパラメーターが 511 バイトを超えるため、起動できませんでした。\n" +
+                       "ファイルのパスを短くしてから、もう一度開いてください。";
     ui::App().messageBox(text, kCaptionStart, ui::MsgIcon::Error);
 }
 
 void TfrmTitle::FormShow() {
     setClientSize(1, 1);
+    if (catalogueUnread_) {
+        Finish();
+        return;
+    }
     // Programs are started as the application's own, owned by this window.
     NFile->OwnerWindow = nativeHandle();
     const bool newDay = NFile->Head.IsNewDay() != 0;
@@ -153,7 +214,9 @@ void TfrmTitle::StartWithArguments(bool newDay) {
             Finish();
             return;
         }
-        if (NFile->OpenWithRegistered(path) == 1) {
+        int opened = NFile->OpenWithRegistered(path);
+        ReportRefusedLaunch();
+        if (opened == 1) {
             ShowFileMenu(path);
             ClearFileMenu();
             SetMenuResult(0);
@@ -203,8 +266,11 @@ void TfrmTitle::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     MainForm.reset();
+    if (catalogueUnread_) return;
     if (NFile->History.Limit != NFile->Head.HistoryMax) NFile->History.SetLimit(NFile->Head.HistoryMax);
-    NFile->Save();
+    // A damaged catalogue that could not be moved aside was refused already,
+    // with its own message.
+    if (NFile->Save() != 0 && !saveRefusalShown_) ReportFailedSave();
 }
 
 void TfrmTitle::WaitForMenu(bool chosen) {
@@ -277,9 +343,11 @@ void TfrmTitle::LaunchMenuClick(ui::MenuItem& entry) {
         if (NFile->Progs.FindByPath(entry.hint(), prog) == 0) {
             prog->Params.clear();
             NFile->Launch(std::nullopt, *prog);
+            ReportRefusedLaunch();
         }
     } else if (entry.parent() && NFile->Progs.FindByPath(entry.parent()->hint(), prog) == 0) {
         NFile->Launch(entry.caption(), *prog);
+        ReportRefusedLaunch();
     }
     SetMenuResult(1);
 }
@@ -309,8 +377,10 @@ int TfrmTitle::ShowFileMenu(const std::string& path) {
 void TfrmTitle::FileMenuClick(ui::MenuItem& entry) {
     std::vector<TProg*> progs;
     NFile->ProgsForFile(OpenFileName, progs);
-    if (entry.tag() >= 0 && entry.tag() < static_cast<int>(progs.size()))
+    if (entry.tag() >= 0 && entry.tag() < static_cast<int>(progs.size())) {
         NFile->Launch(OpenFileName, *progs[static_cast<std::size_t>(entry.tag())]);
+        ReportRefusedLaunch();
+    }
     SetMenuResult(1);
 }
 

@@ -26,6 +26,7 @@ class TfrmMain;
 // Texts the launcher shows.
 inline constexpr const char* kMsgFileMissing = "ファイルが存在しません";
 inline constexpr const char* kCaptionStart = "起動";
+inline constexpr const char* kCaptionKumoya = "Kumoya";
 inline constexpr const char* kMainWindowEntry = "メイン画面へ";
 inline constexpr const char* kMainWindowHint = "Title";
 
@@ -76,6 +77,8 @@ public:
 
     // What the damaged catalogue was renamed to, if it was ("" otherwise).
     const std::string& DamagedCopy() const { return damagedCopy_; }
+    // The catalogue was there but could not be read: the run does nothing.
+    bool CatalogueUnread() const { return catalogueUnread_; }
 
 private:
     void StartWithoutFile(bool newDay);
@@ -84,12 +87,17 @@ private:
     void Finish();
     void WaitForMenu(bool chosen);
     void KeepDamagedCatalogue();
+    void ReportUnreadableCatalogue();
+    void ReportFailedSave();
+    void ReportRefusedLaunch();
     void WriteProgramPath();
 
     std::vector<std::string> args_;
     std::unique_ptr<AppContext> context_;
     bool destroyed_ = false;
     std::string damagedCopy_;
+    bool catalogueUnread_ = false;  // the run ends at once and writes nothing
+    bool saveRefusalShown_ = false;
 };
 
 }  // namespace kumoya

@@ -92,7 +92,6 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     chkVisMenu.setCaption("起動時メニューに表示する");
     chkVisMenu.setHint("この種類名を起動時のメニューに表示します。");
     chkVisMenu.OnClick = [this] { chkVisMenuClick(); };
-    chkVisMenu.setEnabled(false);  // until a category is chosen
     Place(btShuAdd, 440, 8, 100, "種類の追加", "種類名を追加します。");
     btShuAdd.OnClick = [this] { btShuAddClick(); };
     lvShurui.setBounds(8, 40, 420, 222);
@@ -404,8 +403,9 @@ void TfrmMain::lvShuruiEdited(int index, std::string& text) {
         text = std::string(sjis::CutToBytes(text, kTitleBytes));
     }
     if (Trimmed(text).empty()) {
-        // A program without a title could not be found in the menus: keep
-        // the one it has.
+        // A program without a title could not be found in the menus: it
+        // keeps the one it has, and the user is told so.
+        ui::App().messageBox(kMsgTitleBlank, kCaptionTitleChange, ui::MsgIcon::Error);
         text = prog ? prog->Title : lvShurui.item(index).caption;
         return;
     }
@@ -565,7 +565,14 @@ void TfrmMain::PropertyTitleKeyDown(int& key) {
     TfrmProperty& sheet = *PropertySheet;
     if (!sheet.Program || sheet.edTitle.readOnly()) return;
     std::string text = sheet.edTitle.text();
-    if (Trimmed(text).empty()) return;  // a program keeps some title
+    if (Trimmed(text).empty()) {
+        // A program keeps some title; the field shows it again.
+        ui::App().messageBox(kMsgTitleBlank, kCaptionTitleChange, ui::MsgIcon::Error);
+        SuppressTitleKey = true;
+        sheet.edTitle.setText(sheet.Program->Title);
+        SuppressTitleKey = false;
+        return;
+    }
     if (text.size() > kTitleBytes) {
         ui::App().messageBox(kMsgTitleTooLong, kCaptionTitleChange, ui::MsgIcon::None, ui::MsgButtons::Ok);
         text = std::string(sjis::CutToBytes(text, kTitleBytes));

@@ -22,6 +22,8 @@ namespace kumoya {
 // Texts of the management window.
 inline constexpr const char* kMsgTitleTooLong = "入力限界文字数を超えました。";
 inline constexpr const char* kCaptionTitleChange = "タイトルの変更";
+inline constexpr const char* kMsgTitleBlank =
+    "タイトルが空です。\n空のタイトルではメニューで見分けられないため、元のタイトルのままにします。";
 inline constexpr const char* kCaptionAddCategory = "種類名の追加";
 inline constexpr const char* kPromptAddCategory = "新しい種類名を入力してください";
 inline constexpr const char* kMsgCategoryTooLong =

@@ -24,6 +24,8 @@ public:
     virtual ~Clock() = default;
     virtual double Now() = 0;               // local date-time
     virtual std::uint32_t TickCount() = 0;  // milliseconds, wraps
+    // Waits that long (a stand-in clock may only move its ticks on).
+    virtual void Sleep(std::uint32_t milliseconds);
 };
 template <> Clock& Service<Clock>::Default();
 

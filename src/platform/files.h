@@ -25,6 +25,24 @@ bool DirectoryExists(std::string_view path);
 std::optional<std::string> StoredName(std::string_view path);
 
 std::optional<Bytes> ReadFileBytes(std::string_view path);
+
+// What kind of failure the last failing function of this header met on this
+// thread (reset by ReadFileBytes and ReplaceFileAtomically when they
+// succeed). Absent means nothing of that name exists; every other kind means
+// something is there that cannot be used now, which a reader must not
+// mistake for a missing file.
+enum class FileFailure {
+    None,
+    Absent,        // no such file (or folder on the way)
+    InUse,         // another program holds it open without sharing
+    AccessDenied,  // no permission
+    IsFolder,      // a folder stands where the file should be
+    Unavailable,   // its drive, device or network share cannot be reached
+    DiskFull,      // no room left on the drive
+    ReadOnly,      // the drive or medium is write-protected
+    Other,         // anything else (see LastError())
+};
+FileFailure LastFileFailure();
 bool WriteFileBytes(std::string_view path, const Bytes& data);
 // Writes a new file beside `path` and puts it in place of the old one in one
 // step, so that a failure leaves the old file as it was.

@@ -530,8 +530,10 @@ std::optional<Link> Decode(const std::uint8_t* data, std::size_t size) {
             text = CheckedSjis(narrow);
             r.Skip(bytes);
         }
-        if (!text) return false;
-        *into = *text;
+        // A text without a Shift_JIS form is left empty: the shortcut's
+        // target is what matters, and it is checked above.
+        *into = text ? *text : std::string();
+        if (!text && into == &link.iconLocation) link.iconIndex = 0;  // an index into no file
         return true;
     };
     if ((flags & kHasName) && !readString(nullptr)) return std::nullopt;

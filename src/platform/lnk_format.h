@@ -29,8 +29,9 @@ struct Link {
 std::optional<std::vector<std::uint8_t>> Encode(const Link& link);
 
 // The link in a file's bytes. nullopt for anything that is not a well-formed
-// shortcut or holds text without a Shift_JIS form; never reads outside
-// [data, data + size).
+// shortcut or whose target has no Shift_JIS form; a working folder, arguments
+// or icon location without one are left empty (and the icon index 0). Never
+// reads outside [data, data + size).
 std::optional<Link> Decode(const std::uint8_t* data, std::size_t size);
 inline std::optional<Link> Decode(const std::vector<std::uint8_t>& bytes) {
     return Decode(bytes.data(), bytes.size());

@@ -30,8 +30,10 @@ public:
     // result code of the last step performed: negative on failure, 0 or
     // positive on success.
     virtual std::int32_t Save(std::string_view file, const ShellLinkParts& parts) = 0;
-    // Reads the shortcut file `file`; nullopt on any failure. The target is
-    // read as stored, never resolved.
+    // Reads the shortcut file `file`; nullopt on any failure, a target without
+    // a Shift_JIS form included. A working folder, arguments or icon file
+    // without one are left empty (the icon index then 0). The target is read
+    // as stored, never resolved.
     virtual std::optional<ShellLinkParts> Load(std::string_view file) = 0;
 };
 

@@ -128,5 +128,62 @@ e2e_wait_exit firstrun 30 || e2e_fail "Zelkova.exe did not end after its window 
 [ "$(stat -c %s "$catalogue" 2>/dev/null)" = 1116 ] || e2e_fail "the first run did not write an empty catalogue"
 e2e_log "first run: ok"
 
+# 7. A catalogue that another program holds open is not a first run: the user
+#    is told which file and why, and the run ends with the file untouched.
+fresh_catalogue
+stored=$(md5sum <"$catalogue")
+"$WINE" reg delete 'HKLM\SOFTWARE\vor\zelkova' /f >/dev/null 2>&1
+e2e_start holder "$E2E_BUILD/hold_file.exe" "$(win "$catalogue")" "$(win "$E2E_WORK/release")"
+e2e_wait_line holder HELD 30 || e2e_fail "the helper could not hold the catalogue: $(cat "$E2E_WORK/holder.err")"
+e2e_start held "$app/Zelkova.exe" "$(win "$E2E_WORK/docs/a.txt")"
+D message-box-text --title 起動 --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fail "no message about the held catalogue"
+grep -qF "${computer}.dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
+grep -q "使用しています" "$E2E_WORK/box.txt" || e2e_fail "the message does not say why: $(cat "$E2E_WORK/box.txt")"
+e2e_screenshot unreadable-catalogue
+D message-box-click OK --title 起動 >/dev/null || e2e_fail "could not close the message"
+e2e_wait_exit held 30 || e2e_fail "Zelkova.exe did not end after the message"
+: >"$E2E_WORK/release"
+e2e_wait_exit holder 10 || e2e_fail "the helper did not let go of the catalogue"
+settle 0
+[ "$(launches)" = 0 ] || e2e_fail "a run without its catalogue launched something"
+[ "$(md5sum <"$catalogue")" = "$stored" ] || e2e_fail "the held catalogue was changed"
+ls "$app" | grep -qi damaged && e2e_fail "the held catalogue was set aside as damaged"
+"$WINE" reg query 'HKLM\SOFTWARE\vor\zelkova' /v Path >/dev/null 2>&1 && e2e_fail "the run was taken for a first run"
+e2e_log "held catalogue: ok"
+
+# 8. An argument that Shift_JIS cannot hold is refused alone, with a message
+#    naming it, and the other argument is opened; a catalogue that cannot be
+#    saved at exit is reported, and the old file stays as it was.
+fresh_catalogue
+stored=$(md5sum <"$catalogue")
+mkdir "$catalogue.new"
+e2e_start mixed "$app/Zelkova.exe" "$(win "$E2E_WORK/docs/한글.txt")" "$(win "$E2E_WORK/docs/a.txt")"
+D message-box-text --title 起動 --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fail "no message about the refused argument"
+grep -q "한글.txt" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the argument: $(cat "$E2E_WORK/box.txt")"
+D message-box-click OK --title 起動 >/dev/null || e2e_fail "could not close the message"
+D message-box-text --title Kumoya --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fail "no message about the failed save"
+grep -qF "${computer}.dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
+grep -q "保存できませんでした" "$E2E_WORK/box.txt" || e2e_fail "the message does not say what failed"
+D message-box-click OK --title Kumoya >/dev/null || e2e_fail "could not close the message"
+e2e_wait_exit mixed 30 || e2e_fail "Zelkova.exe did not end after the messages"
+rmdir "$catalogue.new"
+settle 1
+[ "$(launches)" = 1 ] || e2e_fail "the other argument was not opened: $(launches) launches"
+case "$(argv_of 0 cmdline)" in *"a.txt\""*) ;; *) e2e_fail "opened $(argv_of 0 cmdline)";; esac
+[ "$(md5sum <"$catalogue")" = "$stored" ] || e2e_fail "the old catalogue was changed by a failed save"
+e2e_log "refused argument and failed save: ok"
+
+# 9. A shortcut whose arguments and working folder have no Shift_JIS form
+#    still stands for its target.
+fresh_catalogue
+mkdir -p "$E2E_WORK/docs/작업"
+(cd "$app" && "$WINE" make_lnk.exe "$(win "$E2E_WORK/docs/hangul.lnk")" "$(win "$E2E_WORK/docs/b.txt")" \
+  "-열기" "$(win "$E2E_WORK/docs/작업")") || e2e_fail "make_lnk with Hangul texts"
+run "$(win "$E2E_WORK/docs/hangul.lnk")"
+settle 1
+[ "$(launches)" = 1 ] || e2e_fail "a shortcut with Hangul arguments was refused"
+case "$(argv_of 0 cmdline)" in *"b.txt\""*) ;; *) e2e_fail "the Hangul shortcut opened $(argv_of 0 cmdline)";; esac
+e2e_log "shortcut with texts outside Shift_JIS: ok"
+
 e2e_finish
 echo "launcher end-to-end: all passed"

@@ -1,5 +1,6 @@
-// make_lnk LNKFILE TARGET: writes a shortcut through the system's own shell
-// link object, so the launcher's reading is tried on a file it did not write.
+// make_lnk LNKFILE TARGET [ARGUMENTS [WORKDIR]]: writes a shortcut through the
+// system's own shell link object, so the launcher's reading is tried on a
+// file it did not write.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -7,8 +8,8 @@
 #include <cstdio>
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fputs("usage: make_lnk LNKFILE TARGET\n", stderr);
+    if (argc < 3 || argc > 5) {
+        std::fputs("usage: make_lnk LNKFILE TARGET [ARGUMENTS [WORKDIR]]\n", stderr);
         return 2;
     }
     if (FAILED(CoInitialize(nullptr))) return 1;
@@ -16,6 +17,8 @@ int wmain(int argc, wchar_t** argv) {
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link));
     if (SUCCEEDED(hr)) hr = link->SetPath(argv[2]);
+    if (SUCCEEDED(hr) && argc > 3) hr = link->SetArguments(argv[3]);
+    if (SUCCEEDED(hr) && argc > 4) hr = link->SetWorkingDirectory(argv[4]);
     IPersistFile* file = nullptr;
     if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     if (SUCCEEDED(hr)) hr = file->Save(argv[1], TRUE);

@@ -84,6 +84,20 @@ D listview-select Kumoya @SysListView32 1 >/dev/null
 D click Kumoya "プログラムの削除" >/dev/null || e2e_fail "delete button"
 expect "titles after the removal" "$(D listview-items Kumoya @SysListView32 | cut -f1 | paste -sd,)" "エディタ一号"
 
+# The keyboard opens the list's popup menu as a right click does: Shift+F10
+# and the menu key, on the selected item.
+D listview-select Kumoya @SysListView32 0 >/dev/null
+for keys in "+{F10}" "{APPS}"; do
+  D focus Kumoya @SysListView32 >/dev/null
+  D key Kumoya "$keys" >/dev/null || e2e_fail "typing $keys"
+  D wait-window "" --class "#32768" --timeout 10000 >/dev/null || e2e_fail "$keys did not open the popup menu"
+  D popup-menu-items --timeout 5000 | grep -q "プロパティ(&P)" || e2e_fail "$keys opened another menu"
+  [ "$keys" = "{APPS}" ] && e2e_screenshot manager_context_menu
+  D key - "{ESC}" >/dev/null
+  D wait-gone "" --class "#32768" --timeout 10000 >/dev/null || e2e_fail "the popup menu did not close"
+  e2e_log "popup menu from $keys: ok"
+done
+
 # Add a category through the input dialog, confirmed with Enter.
 D click Kumoya "種類の追加" >/dev/null || e2e_fail "add button"
 D wait-window "種類名の追加" --timeout 10000 >/dev/null || e2e_fail "the input dialog did not open"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/ui/application.h"
@@ -335,4 +337,120 @@ TEST_F(TitleFormTest, TwoProgramsWithOnePathCountTheFirst) {
     TNFile saved = Saved();
     EXPECT_EQ(Prog(saved, editor.Id).TotalCount, 1);
     EXPECT_EQ(Prog(saved, viewer.Id).TotalCount, 0);
+}
+
+TEST_F(TitleFormTest, ACatalogueThatCannotBeReadEndsTheRunAndIsLeftAlone) {
+    platform::DeleteFileAt(file);
+    ASSERT_TRUE(platform::CreateDirectories(file));
+    Run({dir / "c.log"});
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    const auto& box = ui->messageBoxes()[0];
+    EXPECT_NE(box.text.find(file), std::string::npos) << "the message names the file";
+    EXPECT_NE(box.text.find("フォルダー"), std::string::npos) << "and says why";
+    EXPECT_EQ(box.caption, kCaptionStart);
+    EXPECT_EQ(box.icon, ui::MsgIcon::Error);
+    EXPECT_TRUE(shell.opens.empty()) << "no job is done";
+    EXPECT_TRUE(ui->popups().empty());
+    EXPECT_FALSE(registry.KeyExists(platform::RegistryRoot::LocalMachine, "SOFTWARE\\vor\\zelkova"))
+        << "not a first run";
+    EXPECT_TRUE(platform::DirectoryExists(file));
+    EXPECT_FALSE(platform::FileExists(file + ".damaged"));
+    EXPECT_FALSE(platform::DirectoryExists(file + ".damaged"));
+}
+
+namespace {
+// A clock whose waits run a step, as if time passed while another program
+// let go of a file.
+struct SteppingClock : testsupport::FakeClock {
+    using FakeClock::FakeClock;
+    void Sleep(std::uint32_t ms) override {
+        FakeClock::Sleep(ms);
+        if (++sleeps == releaseAfter && release) release();
+    }
+    int sleeps = 0;
+    int releaseAfter = 0;
+    std::function<void()> release;
+};
+}  // namespace
+
+TEST_F(TitleFormTest, ACatalogueFreeAgainAMomentLaterIsReadAfterAll) {
+    std::vector<std::uint8_t> stored = *platform::ReadFileBytes(file);
+    platform::DeleteFileAt(file);
+    ASSERT_TRUE(platform::CreateDirectories(file));
+    SteppingClock waits(clock.Now());
+    waits.releaseAfter = 2;
+    waits.release = [&] {
+        platform::RemoveEmptyDirectory(file);
+        platform::WriteFileBytes(file, stored);
+    };
+    Run({dir / "c.log"});
+    EXPECT_EQ(waits.sleeps, 2);
+    EXPECT_TRUE(ui->messageBoxes().empty());
+    ASSERT_EQ(shell.opens.size(), 1u) << "the run goes on with the catalogue it read";
+    TNFile saved = Saved();
+    EXPECT_EQ(Prog(saved, editor.Id).TotalCount, 1);
+}
+
+TEST_F(TitleFormTest, ASaveThatFailsAtExitIsReportedAndTheOldFileStays) {
+    std::vector<std::uint8_t> before = *platform::ReadFileBytes(file);
+    // The new catalogue is written beside the old one first; make that fail.
+    ASSERT_TRUE(platform::CreateDirectories(file + ".new"));
+    Run({dir / "c.log"});
+    ASSERT_EQ(shell.opens.size(), 1u);
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    const auto& box = ui->messageBoxes()[0];
+    EXPECT_NE(box.text.find(file), std::string::npos);
+    EXPECT_NE(box.text.find("保存できませんでした"), std::string::npos);
+    EXPECT_EQ(box.caption, kCaptionKumoya);
+    EXPECT_EQ(box.icon, ui::MsgIcon::Error);
+    EXPECT_EQ(*platform::ReadFileBytes(file), before);
+}
+
+TEST_F(TitleFormTest, ALaunchRefusedForItsLengthIsReportedWithTheProgram) {
+    // Files whose paths are 510 bytes long: they fit in the history, but
+    // quoted they pass 511 bytes.
+    std::string deep = dir.path();
+    while (502 - deep.size() > 91) deep += std::string(90, 'x') + "\\";
+    deep += std::string(502 - deep.size() - 1, 'y') + "\\";
+    ASSERT_EQ((deep + "long.txt").size(), 510u);
+    if (!platform::CreateDirectories(deep) || !platform::WriteFileBytes(deep + "long.log", {}) ||
+        !platform::WriteFileBytes(deep + "long.txt", {}))
+        GTEST_SKIP() << "this system does not take paths that long";
+    ChooseAndRecord({"Viewer"});
+    Run({deep + "long.log", deep + "long.txt", dir / "c.log"});
+    ASSERT_EQ(ui->messageBoxes().size(), 2u) << "the file argument and the file menu's choice";
+    EXPECT_NE(ui->messageBoxes()[0].text.find("「Editor」"), std::string::npos) << ui->messageBoxes()[0].text;
+    EXPECT_NE(ui->messageBoxes()[1].text.find("「Viewer」"), std::string::npos);
+    EXPECT_NE(ui->messageBoxes()[0].text.find("511"), std::string::npos);
+    EXPECT_EQ(ui->messageBoxes()[0].caption, kCaptionStart);
+    EXPECT_EQ(ui->messageBoxes()[0].icon, ui::MsgIcon::Error);
+    ASSERT_EQ(shell.opens.size(), 1u) << "the run goes on with the next file";
+    EXPECT_EQ(shell.opens[0].parameters, "\"" + (dir / "c.log") + "\"");
+
+    // The launch menu's history entry with such a file says the same.
+    {
+        TNFile nf(file);
+        nf.Load();
+        nf.AddHistory(deep + "long.txt", nf.Progs.At(0));
+        nf.Save();
+    }
+    ui->choosePopupEntry({kEditors, "Editor", deep + "long.txt"});
+    Run({});
+    ASSERT_EQ(ui->messageBoxes().size(), 3u);
+    EXPECT_NE(ui->messageBoxes()[2].text.find("「Editor」"), std::string::npos);
+    EXPECT_EQ(shell.opens.size(), 1u);
+}
+
+TEST_F(TitleFormTest, ARefusedArgumentKeepsItsPlaceAndTheOthersAreHandled) {
+    // The program entry leaves an empty argument where it refused one.
+    Run({"", dir / "c.log", ""});
+    ASSERT_EQ(shell.opens.size(), 1u);
+    EXPECT_EQ(shell.opens[0].parameters, "\"" + (dir / "c.log") + "\"");
+    EXPECT_TRUE(ui->messageBoxes().empty());
+
+    // The switch's own file was refused: the next argument is not taken for it.
+    ui->dismissPopup();
+    Run({"-VORWORK", "", dir / "b.txt"});
+    EXPECT_TRUE(platform::FileExists(dir / "b.txt"));
+    EXPECT_EQ(ui->popups().size(), 1u);
 }

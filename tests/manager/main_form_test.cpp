@@ -236,9 +236,11 @@ TEST_F(MainFormTest, WithoutAChosenCategoryTheListIsEmptyUntilTheUserPicksOne) {
     Change([](TNFile& nf) { nf.Head.CategoryIndex = -1; });
     TfrmMain& main = Open();
     EXPECT_EQ(main.lvShurui.itemCount(), 0);
-    EXPECT_FALSE(main.chkVisMenu.enabled());
-    main.chkVisMenu.setChecked(true);
-    main.chkVisMenuClick();
+    // The box can be ticked (it is disabled only once a choice leaves no
+    // category), and ticking it changes no category.
+    EXPECT_TRUE(main.chkVisMenu.enabled());
+    Click(main.chkVisMenu);
+    EXPECT_TRUE(main.chkVisMenu.checked());
     Click(main.btSExecute);
     Click(main.btSProgDel);
     EXPECT_FALSE(main.btSSupport.enabled());
@@ -453,6 +455,10 @@ TEST_F(MainFormTest, ATitleEditedInTheListIsStoredWithinItsLimit) {
 
     main.lvShurui.userEdit(0, "  ");
     EXPECT_EQ(main.lvShurui.item(0).caption, "My editor") << "a blank title is not taken";
+    ASSERT_EQ(ui->messageBoxes().size(), 2u) << "and the user is told why";
+    EXPECT_EQ(ui->messageBoxes()[1].text, kMsgTitleBlank);
+    EXPECT_EQ(ui->messageBoxes()[1].caption, "タイトルの変更");
+    EXPECT_EQ(ui->messageBoxes()[1].icon, ui::MsgIcon::Error);
     CloseWindow();
     TNFile saved = Saved();
     EXPECT_EQ(Prog(saved, editor).Title, "My editor");
@@ -501,6 +507,22 @@ TEST_F(MainFormTest, PropertyWindowShowsTheProgramAndStoresItsTitleOnEnter) {
     CloseWindow();
     EXPECT_FALSE(sheet.visible());
     EXPECT_EQ(Prog(Saved(), editor).Title, std::string(39, 'a'));
+}
+
+TEST_F(MainFormTest, ABlankTitleInThePropertyWindowIsRefusedWithAMessage) {
+    TfrmMain& main = Open();
+    TfrmProperty& sheet = *main.PropertySheet;
+    main.lvShurui.userSelect(0);
+    main.mnu2Property->userClick();
+    ui::Type(sheet.edTitle, " ");
+    ui::PressKey(sheet.edTitle, ui::kKeyReturn);
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    EXPECT_EQ(ui->messageBoxes()[0].text, kMsgTitleBlank);
+    EXPECT_EQ(ui->messageBoxes()[0].caption, "タイトルの変更");
+    EXPECT_EQ(sheet.edTitle.text(), "Editor") << "the field shows the title kept";
+    EXPECT_EQ(title->NFile->Progs.At(0).Title, "Editor");
+    CloseWindow();
+    EXPECT_EQ(Prog(Saved(), editor).Title, "Editor");
 }
 
 TEST_F(MainFormTest, EnterWithoutAProgramShownDoesNothing) {

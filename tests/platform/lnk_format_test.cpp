@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace kumoya::platform::lnk {
@@ -127,11 +129,16 @@ TEST(LnkFormat, RejectsCorruptedHeaderAndOffsets) {
     b[0x4C + infoSize] = 0xFF;
     b[0x4C + infoSize + 1] = 0xFF;
     EXPECT_FALSE(Decode(b));
-    // An unpaired surrogate has no Shift_JIS form.
+    // An unpaired surrogate has no Shift_JIS form: the working folder it
+    // stands in is left empty, the rest is read.
     b = good;
     b[0x4C + infoSize + 2] = 0x00;
     b[0x4C + infoSize + 3] = 0xD8;
-    EXPECT_FALSE(Decode(b));
+    auto link = Decode(b);
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->workingDirectory, "");
+    EXPECT_EQ(link->target, Sample().target);
+    EXPECT_EQ(link->arguments, Sample().arguments);
 }
 
 // A shortcut as the shell writes it for a file: an item-id list (My Computer,
@@ -279,7 +286,43 @@ TEST(LnkFormat, ReadsSingleByteStrings) {
 
     b[0x4C + 2 + 13 + 2 + 3] = 0x83;  // a lead byte left without its trail byte
     b[0x4C + 2 + 13 + 2 + 4] = 0x00;
-    EXPECT_FALSE(Decode(b));
+    link = Decode(b);
+    ASSERT_TRUE(link) << "a broken working folder is left empty, not the whole link refused";
+    EXPECT_EQ("", link->workingDirectory);
+    EXPECT_EQ("/x " + soft, link->arguments);
+}
+
+}  // namespace
+}  // namespace kumoya::platform::lnk
+
+namespace kumoya::platform::lnk {
+namespace {
+
+TEST(LnkFormat, ATargetWithoutAShiftJisFormRefusesTheLinkOtherTextsAreLeftEmpty) {
+    Link l = Sample();
+    l.target = "C:\\QQ.exe";
+    l.workingDirectory = "C:\\work";
+    Bytes bytes = *Encode(l);
+    // The Unicode copy of the target: "QQ" becomes two Hangul syllables.
+    const std::uint8_t qq[] = {'Q', 0, 'Q', 0}, hangul[] = {0x5C, 0xD5, 0x5C, 0xD5};
+    auto at = std::search(bytes.begin(), bytes.end(), qq, qq + 4);
+    ASSERT_NE(at, bytes.end());
+    std::copy(hangul, hangul + 4, at);
+    EXPECT_FALSE(Decode(bytes));
+
+    l.target = "C:\\tool.exe";
+    l.workingDirectory = "C:\\QQ";
+    bytes = *Encode(l);
+    at = std::search(bytes.begin(), bytes.end(), qq, qq + 4);
+    ASSERT_NE(at, bytes.end());
+    std::copy(hangul, hangul + 4, at);
+    auto got = Decode(bytes);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->target, "C:\\tool.exe");
+    EXPECT_EQ(got->workingDirectory, "");
+    EXPECT_EQ(got->arguments, l.arguments) << "the others stay";
+    EXPECT_EQ(got->iconLocation, l.iconLocation);
+    EXPECT_EQ(got->iconIndex, l.iconIndex);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/lnk_format.h"
 #include "support/scratch_folder.h"
@@ -188,6 +190,45 @@ TEST(TSCMake, CreateLinkDropsAHotKeyWithoutKey) {
     TSCMake reader;
     ASSERT_EQ(0, reader.AnalizeLink(dir / "out.lnk"));
     EXPECT_EQ(0, reader.HotKey());
+}
+
+}  // namespace
+}  // namespace kumoya
+
+namespace kumoya {
+namespace {
+
+// Turns every "QQ" of the file's UTF-16 texts into "한한", which Shift_JIS
+// cannot hold.
+void PutHangulInPlaceOfQQ(platform::Bytes& bytes) {
+    const std::uint8_t qq[] = {'Q', 0, 'Q', 0};
+    for (std::size_t i = 0; i + 4 <= bytes.size(); ++i)
+        if (std::equal(qq, qq + 4, bytes.begin() + static_cast<std::ptrdiff_t>(i))) {
+            const std::uint8_t hangul[] = {0x5C, 0xD5, 0x5C, 0xD5};
+            std::copy(hangul, hangul + 4, bytes.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+}
+
+TEST(TSCMake, TextsWithoutAShiftJisFormAreLeftEmptyWhileTheTargetIsKept) {
+    ScratchFolder dir;
+    platform::lnk::Link link;
+    link.target = dir / "b.txt";
+    link.workingDirectory = "C:\\QQ";
+    link.arguments = "-x QQ";
+    link.iconLocation = "C:\\QQ.ico";
+    link.iconIndex = 3;
+    auto bytes = platform::lnk::Encode(link);
+    ASSERT_TRUE(bytes);
+    PutHangulInPlaceOfQQ(*bytes);
+    ASSERT_TRUE(platform::WriteFileBytes(dir / "mixed.lnk", *bytes));
+
+    TSCMake sc;
+    ASSERT_EQ(sc.AnalizeLink(dir / "mixed.lnk"), 0);
+    EXPECT_EQ(sc.LinkPath, dir / "b.txt");
+    EXPECT_EQ(sc.WorkDir, "");
+    EXPECT_EQ(sc.Argument, "");
+    EXPECT_EQ(sc.IconPath, "");
+    EXPECT_EQ(sc.IconNo, 0);
 }
 
 }  // namespace

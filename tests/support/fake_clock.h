@@ -12,6 +12,7 @@ public:
     std::uint32_t TickCount() override { return ticks_; }
     void Set(double now) { now_ = now; }
     void AdvanceTicks(std::uint32_t ms) { ticks_ += ms; }
+    void Sleep(std::uint32_t ms) override { ticks_ += ms; }
 
 private:
     double now_;

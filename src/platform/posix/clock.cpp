@@ -1,6 +1,8 @@
 #include <sys/time.h>
 #include <time.h>
 
+#include <cerrno>
+
 #include "platform/datetime.h"
 
 namespace kumoya::platform {
@@ -25,6 +27,12 @@ public:
 };
 
 }  // namespace
+
+void Clock::Sleep(std::uint32_t milliseconds) {
+    timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
 
 template <>
 Clock& Service<Clock>::Default() {

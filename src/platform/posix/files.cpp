@@ -20,14 +20,44 @@ namespace kumoya::platform {
 namespace {
 
 thread_local std::string lastError;
+thread_local FileFailure lastFailure = FileFailure::None;
+
+FileFailure FailureOf(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return FileFailure::Absent;
+    case EACCES:
+    case EPERM: return FileFailure::AccessDenied;
+    case EISDIR: return FileFailure::IsFolder;
+    case EBUSY:
+    case ETXTBSY: return FileFailure::InUse;
+    case ENOSPC:
+    case EDQUOT: return FileFailure::DiskFull;
+    case EROFS: return FileFailure::ReadOnly;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case ESTALE:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ETIMEDOUT:
+    case ENOMEDIUM: return FileFailure::Unavailable;
+    default: return FileFailure::Other;
+    }
+}
 
 bool Fail(const char* call, int error) {
     lastError = std::string(call) + ": " + std::strerror(error) + " (errno " + std::to_string(error) + ")";
+    lastFailure = FailureOf(error);
     return false;
 }
 
 bool FailNoHostPath(std::string_view path) {
     lastError = "no host path for " + std::string(path);
+    // A path with no place on this host names nothing that could exist.
+    lastFailure = FileFailure::Absent;
     return false;
 }
 
@@ -53,6 +83,8 @@ bool StatHost(std::string_view path, struct stat& st) {
 
 const std::string& LastError() { return lastError; }
 
+FileFailure LastFileFailure() { return lastFailure; }
+
 bool FileExists(std::string_view path) {
     struct stat st;
     return StatHost(path, st) && !S_ISDIR(st.st_mode);
@@ -64,6 +96,7 @@ bool DirectoryExists(std::string_view path) {
 }
 
 std::optional<std::string> StoredName(std::string_view path) {
+    if (path.empty()) return std::nullopt;  // names nothing, as on Windows
     auto host = posix::ToHostPath(path);
     struct stat st;
     if (!host || ::lstat(host->c_str(), &st) != 0) return std::nullopt;
@@ -77,6 +110,7 @@ std::optional<std::string> StoredName(std::string_view path) {
 
 std::optional<Bytes> ReadFileBytes(std::string_view path) {
     auto host = posix::ToHostPath(path);
+    lastFailure = FileFailure::None;
     if (!host) return FailNoHostPath(path), std::nullopt;
     int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Fail("open", errno), std::nullopt;
@@ -118,6 +152,7 @@ bool WriteFileBytes(std::string_view path, const Bytes& data) {
 }
 
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
+    lastFailure = FileFailure::None;
     auto host = posix::ToHostPath(path);
     if (!host) return FailNoHostPath(path);
     std::string temp = *host + ".new";

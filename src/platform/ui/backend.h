@@ -90,6 +90,7 @@ enum class Prop {
     Range,
     Options,   // styles fixed at creation elsewhere (list view check boxes, ...)
     Active,    // an animation plays
+    Hint,
 };
 
 class Peer {

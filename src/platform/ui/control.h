@@ -52,7 +52,10 @@ public:
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
     const std::string& hint() const { return hint_; }
-    void setHint(std::string hint) { hint_ = std::move(hint); }
+    void setHint(std::string hint) {
+        hint_ = std::move(hint);
+        changed(Prop::Hint);
+    }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 

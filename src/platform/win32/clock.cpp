@@ -17,6 +17,8 @@ public:
 
 }  // namespace
 
+void Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
 template <>
 Clock& Service<Clock>::Default() {
     static WindowsClock clock;

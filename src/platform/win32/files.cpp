@@ -11,15 +11,44 @@ namespace kumoya::platform {
 namespace {
 
 thread_local std::string lastError;
+thread_local FileFailure lastFailure = FileFailure::None;
+
+FileFailure FailureOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return FileFailure::Absent;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return FileFailure::InUse;
+    case ERROR_ACCESS_DENIED: return FileFailure::AccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileFailure::DiskFull;
+    case ERROR_WRITE_PROTECT: return FileFailure::ReadOnly;
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE:
+    case ERROR_REM_NOT_LIST:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NOT_READY:
+    case ERROR_SEM_TIMEOUT: return FileFailure::Unavailable;
+    default: return FileFailure::Other;
+    }
+}
 
 bool Fail(const char* call, DWORD error = GetLastError()) {
     lastError = win32::ErrorText(call, error);
+    lastFailure = FailureOf(error);
     return false;
 }
 
 std::optional<std::wstring> Wide(std::string_view path) {
     auto w = win32::ToWide(path);
-    if (!w) lastError = "not valid Shift_JIS: " + std::string(path);
+    if (!w) {
+        lastError = "not valid Shift_JIS: " + std::string(path);
+        lastFailure = FileFailure::Other;
+    }
     return w;
 }
 
@@ -71,6 +100,8 @@ bool WriteNew(const std::wstring& path, const Bytes& data, bool flush) {
 
 const std::string& LastError() { return lastError; }
 
+FileFailure LastFileFailure() { return lastFailure; }
+
 bool FileExists(std::string_view path) {
     DWORD a = Attributes(path);
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -93,20 +124,34 @@ std::optional<std::string> StoredName(std::string_view path) {
     return name;
 }
 
+namespace {
+
+std::optional<Bytes> FailRead(const char* call, const std::wstring& path) {
+    Fail(call);
+    // Windows answers "access denied" for a folder opened as a file.
+    DWORD a = GetFileAttributesW(path.c_str());
+    if (lastFailure == FileFailure::AccessDenied && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+        lastFailure = FileFailure::IsFolder;
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<Bytes> ReadFileBytes(std::string_view path) {
+    lastFailure = FileFailure::None;
     auto w = Wide(path);
     if (!w) return std::nullopt;
     Handle h(CreateFileW(w->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!h.valid()) return Fail("CreateFileW"), std::nullopt;
+    if (!h.valid()) return FailRead("CreateFileW", *w);
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(h.get(), &size)) return Fail("GetFileSizeEx"), std::nullopt;
+    if (!GetFileSizeEx(h.get(), &size)) return FailRead("GetFileSizeEx", *w);
     Bytes data(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < data.size()) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(h.get(), data.data() + done, chunk, &got, nullptr)) return Fail("ReadFile"), std::nullopt;
+        if (!ReadFile(h.get(), data.data() + done, chunk, &got, nullptr)) return FailRead("ReadFile", *w);
         if (got == 0) break;  // the file shrank meanwhile
         done += got;
     }
@@ -120,6 +165,7 @@ bool WriteFileBytes(std::string_view path, const Bytes& data) {
 }
 
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
+    lastFailure = FileFailure::None;
     auto w = Wide(path);
     if (!w) return false;
     std::wstring temp = *w + L".new";

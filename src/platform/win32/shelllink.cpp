@@ -78,12 +78,14 @@ public:
         ShellLinkParts parts;
         auto t = win32::FromWide(target), w = win32::FromWide(workDir), i = win32::FromWide(iconPath),
              a = win32::FromWide(arguments);
-        if (!t || !w || !i || !a) return std::nullopt;  // a name without a Shift_JIS form
+        // A target without a Shift_JIS form would name the wrong file; the
+        // other texts are left empty then, as the target is still usable.
+        if (!t) return std::nullopt;
         parts.target = *t;
-        parts.workingDirectory = *w;
-        parts.iconPath = *i;
-        parts.arguments = *a;
-        parts.iconIndex = iconIndex;
+        parts.workingDirectory = w.value_or(std::string());
+        parts.iconPath = i.value_or(std::string());
+        parts.arguments = a.value_or(std::string());
+        parts.iconIndex = i ? iconIndex : 0;
         parts.showCommand = showCommand;
         parts.hotKey = hotKey;
         return parts;

@@ -518,7 +518,14 @@ public:
         }
         HWND owner = GetActiveWindow();
         if (!owner && App().mainForm()) owner = HandleOf(*App().mainForm());
-        switch (MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags)) {
+        // A box shown as the program ends (a failed save) must wait for its
+        // answer: a quit request still queued would close it at once, so it
+        // is put back only afterwards.
+        MSG quit;
+        const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+        int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags);
+        if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
+        switch (answer) {
             case IDOK: return DialogResult::Ok;
             case IDCANCEL: return DialogResult::Cancel;
             case IDYES: return DialogResult::Yes;

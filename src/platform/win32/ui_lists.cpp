@@ -124,13 +124,8 @@ public:
                 list_.userDblClick();
                 result = 0;
                 return true;
-            case NM_RCLICK: {
-                POINT at{};
-                GetCursorPos(&at);
-                list_.userContextMenu({at.x, at.y});
-                result = 0;
-                return true;
-            }
+            // A right click goes on to WM_CONTEXTMENU (contextMenu below), as
+            // the keyboard's requests do.
             case LVN_BEGINLABELEDITW:
                 result = list_.editLabels() ? FALSE : TRUE;
                 return true;
@@ -148,6 +143,23 @@ public:
             }
             default: return false;
         }
+    }
+
+    bool contextMenu(POINT at) override {
+        if (!list_.popupMenu()) return false;
+        if (at.x == -1 && at.y == -1) {
+            // From the keyboard: under the selected item, or at the list's
+            // corner when none is selected.
+            RECT r{};
+            r.left = LVIR_LABEL;
+            int index = list_.selected();
+            if (index < 0 || !SendMessageW(hwnd_, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)))
+                r = RECT{0, 0, 0, 0};
+            at = POINT{r.left, r.bottom};
+            ClientToScreen(hwnd_, &at);
+        }
+        list_.userContextMenu({at.x, at.y});
+        return true;
     }
 
 private:

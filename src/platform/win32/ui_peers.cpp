@@ -104,6 +104,9 @@ ControlPeer::ControlPeer(Control& control) : control_(control) {
 
 ControlPeer::~ControlPeer() {
     if (parent_ && id_) parent_->unregisterChild(id_);
+    if (hasTooltip_ && parent_) {
+        if (FormTooltips* tips = parent_->tooltips(false)) tips->set(hwnd_, "");
+    }
     if (hwnd_) {
         RemovePropW(hwnd_, kPeerProperty);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -137,6 +140,17 @@ void ControlPeer::createChild(const wchar_t* windowClass, DWORD style, DWORD exS
     if (!window) throw std::runtime_error(platform::win32::ErrorText("CreateWindowExW"));
     setHandle(window);
     applyFont();
+    applyHint();
+}
+
+void ControlPeer::applyHint() {
+    if (!parent_ || !hwnd_) return;  // a form's own hint is not shown
+    const std::string& hint = control_.hint();
+    if (hint.empty() && !hasTooltip_) return;
+    FormTooltips* tips = parent_->tooltips(!hint.empty());
+    if (!tips) return;
+    tips->set(hwnd_, hint);
+    hasTooltip_ = !hint.empty();
 }
 
 void ControlPeer::applyBounds() {
@@ -168,6 +182,7 @@ void ControlPeer::update(Prop what) {
         case Prop::Bounds: applyBounds(); break;
         case Prop::Font: relayout(); break;
         case Prop::Color: InvalidateRect(hwnd_, nullptr, TRUE); break;
+        case Prop::Hint: applyHint(); break;
         default: break;
     }
 }
@@ -217,6 +232,14 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             PopupSubmenuOpening(reinterpret_cast<HMENU>(wParam));
             break;
+        case WM_CONTEXTMENU: {
+            // A child's context menu request comes up through its parents;
+            // the first that knows the control answers it.
+            ControlPeer* peer = ControlPeer::FromHandle(reinterpret_cast<HWND>(wParam));
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (peer && peer != this && peer->contextMenu(at)) return 0;
+            break;
+        }
         case WM_ERASEBKGND: return paintBackground(reinterpret_cast<HDC>(wParam));
         case WM_SETCURSOR:
             // Children pass the question up; the control under the mouse decides.
@@ -348,6 +371,11 @@ public:
 
     int dpi() const override { return dpi_; }
 
+    FormTooltips* tooltips(bool create) override {
+        if (!tooltips_ && create) tooltips_ = std::make_unique<FormTooltips>(hwnd_);
+        return tooltips_.get();
+    }
+
     void update(Prop what) override {
         switch (what) {
             case Prop::Visible:
@@ -476,6 +504,7 @@ private:
     // the form's one rule for the dialog keys.
     void dialogKey(WORD id) { form_.userDialogKey(id == IDOK ? kKeyReturn : kKeyEscape); }
 
+    std::unique_ptr<FormTooltips> tooltips_;
     Form& form_;
     DWORD style_ = 0;
     DWORD exStyle_ = 0;
@@ -531,7 +560,8 @@ private:
 class LabelPeer : public ControlPeer {
 public:
     explicit LabelPeer(Label& label) : ControlPeer(label) {
-        createChild(L"STATIC", SS_LEFT | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
+        // SS_NOTIFY: the label takes the mouse, so that its hint shows.
+        createChild(L"STATIC", SS_LEFT | SS_NOTIFY | (label.showAccelChar() ? 0 : SS_NOPREFIX), 0);
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,24 @@ int SystemDpi();
 
 class ContainerPeer;
 
+// The tooltips of one form: a tool per control with a hint.
+class FormTooltips {
+public:
+    explicit FormTooltips(HWND form);
+    ~FormTooltips();
+    FormTooltips(const FormTooltips&) = delete;
+    FormTooltips& operator=(const FormTooltips&) = delete;
+    // Shows `hint` over `control`; an empty hint removes its tool.
+    void set(HWND control, const std::string& hint);
+    HWND window() const { return tip_; }
+
+private:
+    bool create();
+    HWND form_;
+    HWND tip_ = nullptr;
+    std::set<HWND> tools_;
+};
+
 class ControlPeer : public Peer {
 public:
     explicit ControlPeer(Control& control);
@@ -53,6 +72,10 @@ public:
     virtual bool notify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
     // A key went down in the control; false swallows it.
     virtual bool keyDown(WPARAM /*key*/) { return true; }
+    // WM_CONTEXTMENU for the control (right click, the menu key, Shift+F10):
+    // `at` in screen coordinates, or (-1, -1) from the keyboard. True when
+    // the control showed its menu.
+    virtual bool contextMenu(POINT /*at*/) { return false; }
     // Re-applies position and font (after a DPI change).
     virtual void relayout();
 
@@ -64,12 +87,15 @@ protected:
     void setHandle(HWND window);
     virtual void applyBounds();
     void applyFont();
+    // Shows the control's hint as its tooltip.
+    void applyHint();
 
     Control& control_;
     HWND hwnd_ = nullptr;
     ContainerPeer* parent_ = nullptr;
     int id_ = 0;
     bool echo_ = false;
+    bool hasTooltip_ = false;
 };
 
 class ContainerPeer : public ControlPeer {
@@ -85,6 +111,9 @@ public:
     // The window procedure's work; exceptions are caught by the caller.
     virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void relayout() override;
+    // The tooltips of the form this container stands on (made on first use
+    // when `create`).
+    virtual FormTooltips* tooltips(bool create) { return parent_ ? parent_->tooltips(create) : nullptr; }
 
 protected:
     LRESULT paintBackground(HDC dc);
@@ -147,5 +176,8 @@ std::unique_ptr<Peer> MakeMenuBarPeer(MainMenu& menu, HWND window);
 
 // Native handle of a realised control (tests and the demo).
 HWND HandleOf(const Control& control);
+// The tooltip control of a realised form, or null while no control on it
+// has had a hint (tests).
+HWND TooltipOf(const Form& form);
 
 }  // namespace kumoya::ui::win32

@@ -20,12 +20,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 1; i < argc; ++i) {
         auto text = kumoya::platform::win32::FromWide(argv[i]);
         if (!text) {
-            // A name that Shift_JIS cannot hold would reach the wrong file.
-            std::wstring message = L"次の引数には Shift_JIS で表せない文字が含まれているため、扱えません。\n";
+            // A name that Shift_JIS cannot hold would reach the wrong file:
+            // this argument is refused, the others are handled. It keeps its
+            // place as an empty argument, so that "-VORWORK" never takes the
+            // argument after it for its file.
+            std::wstring message = L"次の引数には Shift_JIS で表せない文字が含まれているため、扱えません。\n\n";
             message += argv[i];
             MessageBoxW(nullptr, message.c_str(), L"起動", MB_ICONERROR | MB_OK);
-            LocalFree(argv);
-            return 1;
+            text = std::string();
         }
         args.push_back(*text);
     }
