@@ -134,8 +134,9 @@ bool ReadHistList(Reader& r, StoredHistList& list, const char* what) {
     if (!r.Count(count, kHistEntryFixedSize - 4, what)) return false;
     if (!r.Need(4, what)) return false;
     std::size_t limitAt = r.Offset();
+    // A negative limit is kept as stored: the settings page can store a
+    // negative history size, and the lists treat it as 0.
     list.Limit = r.I32();
-    if (list.Limit < 0) return r.FailAt(limitAt, "negative limit " + std::to_string(list.Limit) + " of " + what);
     // The count was checked before the limit was read; check it again now
     // that four more bytes are gone.
     if (static_cast<std::uint64_t>(count) * kHistEntryFixedSize > r.Remaining())
@@ -147,15 +148,13 @@ bool ReadHistList(Reader& r, StoredHistList& list, const char* what) {
         std::size_t countAt = r.Offset();
         std::int32_t n = r.I32();
         e.HasParams = r.I32();
-        if (e.HasParams != 0 && e.HasParams != 1)
-            return r.FailAt(countAt + 4, "parameter flag " + std::to_string(e.HasParams) + " is neither 0 nor 1");
-        std::size_t itemSize = e.HasParams ? kItemWithParamSize : kItemSize;
+        std::size_t itemSize = e.HasParams == 1 ? kItemWithParamSize : kItemSize;
         if (n < 0 || static_cast<std::uint64_t>(n) * itemSize > r.Remaining())
             return r.FailAt(countAt, "impossible item count " + std::to_string(n));
         e.Items.resize(static_cast<std::size_t>(n));
         for (StoredItem& item : e.Items) {
             item.Text = r.Text(kHistoryItemWidth);
-            if (e.HasParams) item.Param = r.Text(kParamWidth);
+            if (e.HasParams == 1) item.Param = r.Text(kParamWidth);
         }
     }
     return true;
@@ -219,7 +218,7 @@ void WriteHistList(Writer& w, const StoredHistList& list) {
         w.I32(e.HasParams);
         for (const StoredItem& item : e.Items) {
             w.Text(item.Text, kHistoryItemWidth);
-            if (e.HasParams) w.Text(item.Param, kParamWidth);
+            if (e.HasParams == 1) w.Text(item.Param, kParamWidth);
         }
     }
 }
@@ -233,7 +232,7 @@ std::size_t SizeOf(const Image& image) {
     for (const auto* list : {&image.History, &image.ExtParams}) {
         size += 8;
         for (const auto& e : list->Entries)
-            size += kHistEntryFixedSize + e.Items.size() * (e.HasParams ? kItemWithParamSize : kItemSize);
+            size += kHistEntryFixedSize + e.Items.size() * (e.HasParams == 1 ? kItemWithParamSize : kItemSize);
     }
     return size;
 }
@@ -247,7 +246,9 @@ bool Parse(const std::uint8_t* data, std::size_t size, Image& image, Fault& faul
         !ReadHistList(r, image.History, "the launch history") ||
         !ReadHistList(r, image.ExtParams, "the parameter store"))
         return false;
-    if (r.Remaining() != 0) return r.Fail(std::to_string(r.Remaining()) + " bytes after the last section");
+    // Bytes after the last section belong to no field; they are ignored, as
+    // bytes after a text terminator are.
+    image.TrailingBytes = r.Remaining();
     return true;
 }
 

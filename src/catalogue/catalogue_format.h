@@ -35,12 +35,14 @@ struct StoredItem {
 
 struct StoredHistEntry {
     std::int32_t ProgId = 0;
+    // As stored: 1 when every item carries a parameter text; any other value
+    // means plain items.
     std::int32_t HasParams = 0;
     std::vector<StoredItem> Items;  // newest first
 };
 
 struct StoredHistList {
-    std::int32_t Limit = 0;
+    std::int32_t Limit = 0;  // as stored, negative values included
     std::vector<StoredHistEntry> Entries;
 };
 
@@ -51,6 +53,7 @@ struct Image {
     std::vector<StoredExt> Extensions;
     StoredHistList History;
     StoredHistList ExtParams;
+    std::size_t TrailingBytes = 0;  // after the last section, ignored; never written
 };
 
 struct Fault {
@@ -60,7 +63,11 @@ struct Fault {
 
 // Reads a whole file image. Every count is checked against the bytes that
 // remain before anything is allocated from it; nothing is read beyond `size`.
-// False with `fault` naming the first problem and its offset.
+// False with `fault` naming the first problem and its offset: a file that
+// ends inside a section, or a count that cannot be (negative, or more than
+// the remaining bytes hold). Values that are merely unusual (a negative
+// limit, a parameter flag other than 0 or 1) and bytes after the last
+// section are read, not refused.
 bool Parse(const std::uint8_t* data, std::size_t size, Image& image, Fault& fault);
 
 // Writes the image in the stored layout. Text longer than its field is cut at

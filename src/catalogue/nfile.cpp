@@ -50,7 +50,7 @@ void FillHistList(THistList& list, const fmt::StoredHistList& stored) {
         // Oldest first, so the newest ends on top and an entry stored with
         // more items than the limit keeps its newest ones.
         for (auto it = s.Items.rbegin(); it != s.Items.rend(); ++it) {
-            if (s.HasParams)
+            if (s.HasParams == 1)
                 entry->AddItemWithParam(list.Limit, it->Text, it->Param);
             else
                 entry->AddItem(list.Limit, it->Text);
