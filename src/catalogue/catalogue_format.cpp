@@ -5,52 +5,38 @@
 #include "platform/text.h"
 
 namespace kumoya::catalogue_format {
+
 namespace {
 
-class Reader {
+double F64At(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
+    double d;
+    std::memcpy(&d, &v, sizeof d);
+    return d;
+}
+
+// Walks the counts, checking each against what remains before moving on.
+class Scanner {
 public:
-    Reader(const std::uint8_t* data, std::size_t size, Fault& fault) : data_(data), size_(size), fault_(fault) {}
+    Scanner(const std::uint8_t* data, std::size_t size, Fault& fault) : data_(data), size_(size), fault_(fault) {}
 
     std::size_t Offset() const { return pos_; }
     std::size_t Remaining() const { return size_ - pos_; }
 
     bool Need(std::size_t n, const char* what) {
         if (n <= Remaining()) return true;
-        return Fail(std::string("file ends inside ") + what);
+        return FailAt(pos_, std::string("file ends inside ") + what);
     }
-    bool Fail(std::string what) { return FailAt(pos_, std::move(what)); }
     bool FailAt(std::size_t at, std::string what) {
         fault_.Offset = at;
         fault_.What = std::move(what);
         return false;
     }
     std::int32_t I32() {
-        std::uint32_t v = static_cast<std::uint32_t>(data_[pos_]) | static_cast<std::uint32_t>(data_[pos_ + 1]) << 8 |
-                          static_cast<std::uint32_t>(data_[pos_ + 2]) << 16 |
-                          static_cast<std::uint32_t>(data_[pos_ + 3]) << 24;
+        std::int32_t v = I32At(data_ + pos_);
         pos_ += 4;
-        return static_cast<std::int32_t>(v);
-    }
-    double F64() {
-        std::uint64_t v = 0;
-        for (int i = 7; i >= 0; --i) v = v << 8 | data_[pos_ + static_cast<std::size_t>(i)];
-        pos_ += 8;
-        double d;
-        std::memcpy(&d, &v, sizeof d);
-        return d;
-    }
-    // Text up to the first zero byte within the field.
-    std::string Text(std::size_t width) {
-        const char* p = reinterpret_cast<const char*>(data_ + pos_);
-        const void* nul = std::memchr(p, 0, width);
-        std::size_t len = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : width;
-        pos_ += width;
-        return std::string(p, len);
-    }
-    template <std::size_t N>
-    void Raw(std::array<std::uint8_t, N>& out) {
-        std::memcpy(out.data(), data_ + pos_, N);
-        pos_ += N;
+        return v;
     }
     void Skip(std::size_t n) { pos_ += n; }
     // A count read at the current position: not negative, and `minBytes`
@@ -64,6 +50,42 @@ public:
         return true;
     }
 
+    bool Exts(const char* what) {
+        std::int32_t count;
+        if (!Count(count, kExtFixedSize, what)) return false;
+        for (std::int32_t i = 0; i < count; ++i) {
+            if (!Need(kExtFixedSize - 4, what)) return false;
+            Skip(kExtFixedSize - 4);
+            std::int32_t n;
+            if (!Count(n, 4, "program numbers")) return false;
+            Skip(4 * static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    bool HistList(const char* what) {
+        std::int32_t count;
+        if (!Count(count, kHistEntryFixedSize - 4, what)) return false;
+        if (!Need(4, what)) return false;
+        std::size_t limitAt = Offset();
+        Skip(4);  // the limit: any value is read as it is
+        // The count was checked before the limit was read; check it again now
+        // that four more bytes are gone.
+        if (static_cast<std::uint64_t>(count) * kHistEntryFixedSize > Remaining())
+            return FailAt(limitAt - 4, std::string("impossible count ") + std::to_string(count) + " of " + what);
+        for (std::int32_t i = 0; i < count; ++i) {
+            if (!Need(kHistEntryFixedSize, what)) return false;
+            HistEntryView entry(data_ + pos_);
+            std::size_t countAt = pos_ + 4;
+            Skip(kHistEntryFixedSize);
+            std::int32_t n = entry.ItemCount();
+            if (n < 0 || static_cast<std::uint64_t>(n) * entry.ItemSize() > Remaining())
+                return FailAt(countAt, "impossible item count " + std::to_string(n));
+            Skip(entry.ItemSize() * static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
 private:
     const std::uint8_t* data_;
     std::size_t size_;
@@ -71,94 +93,37 @@ private:
     Fault& fault_;
 };
 
-bool ReadHeader(Reader& r, THead& h) {
-    if (!r.Need(kHeaderSize, "the header")) return false;
-    h.SpareNo = r.I32();
-    h.HistoryMax = r.I32();
-    h.CountDate = r.F64();
-    h.MainPage = r.I32();
-    h.CategoryIndex = r.I32();
-    h.ExtensionIndex = r.I32();
-    h.MenuAtStart = r.I32();
-    h.ProxyHost = r.Text(kLongTextWidth);
-    h.ProxyPort = r.I32();
-    h.SmtpUser = r.Text(kSmtpUserWidth);
-    h.SmtpHost = r.Text(kLongTextWidth);
-    h.MailAddress = r.Text(kLongTextWidth);
-    h.Flags = static_cast<std::uint32_t>(r.I32());
-    r.Raw(h.SpareArea);
-    return true;
-}
-
-bool ReadPrograms(Reader& r, std::vector<TProg>& progs) {
-    std::int32_t count;
-    if (!r.Count(count, kProgramSize, "programs")) return false;
-    progs.resize(static_cast<std::size_t>(count));
-    for (TProg& p : progs) {
-        p.Id = r.I32();
-        p.Path = r.Text(kPathWidth);
-        p.Title = r.Text(kTitleWidth);
-        r.Skip(4);
-        p.LastLaunch = r.F64();
-        p.TodayCount = r.I32();
-        p.TotalCount = r.I32();
-        p.SpareNo = r.I32();
-        p.AssignEdited = r.I32();
-        p.TitleIndex = r.I32();
-        r.Raw(p.SpareArea);
-        r.Skip(4);
-    }
-    return true;
-}
-
-bool ReadExts(Reader& r, std::vector<StoredExt>& exts, const char* what) {
-    std::int32_t count;
-    if (!r.Count(count, kExtFixedSize, what)) return false;
-    exts.resize(static_cast<std::size_t>(count));
+void CopyExts(const std::uint8_t* p, std::vector<StoredExt>& exts) {
+    exts.resize(static_cast<std::size_t>(I32At(p)));
+    p += 4;
     for (StoredExt& e : exts) {
-        if (!r.Need(kExtFixedSize - 4, what)) return false;
-        e.Id = r.I32();
-        e.Name = r.Text(kNameWidth);
-        e.MenuFlag = r.I32();
-        r.Raw(e.SpareArea);
-        std::int32_t n;
-        if (!r.Count(n, 4, "program numbers")) return false;
-        e.ProgIds.resize(static_cast<std::size_t>(n));
-        for (auto& id : e.ProgIds) id = r.I32();
+        ExtView v(p);
+        e.Id = v.Id();
+        e.Name = v.Name();
+        e.MenuFlag = v.MenuFlag();
+        std::memcpy(e.SpareArea.data(), v.SpareArea(), e.SpareArea.size());
+        e.ProgIds.resize(static_cast<std::size_t>(v.ProgCount()));
+        for (std::int32_t i = 0; i < v.ProgCount(); ++i) e.ProgIds[static_cast<std::size_t>(i)] = v.ProgId(i);
+        p = v.Next();
     }
-    return true;
 }
 
-bool ReadHistList(Reader& r, StoredHistList& list, const char* what) {
-    std::int32_t count;
-    if (!r.Count(count, kHistEntryFixedSize - 4, what)) return false;
-    if (!r.Need(4, what)) return false;
-    std::size_t limitAt = r.Offset();
-    list.Limit = r.I32();
-    if (list.Limit < 0) return r.FailAt(limitAt, "negative limit " + std::to_string(list.Limit) + " of " + what);
-    // The count was checked before the limit was read; check it again now
-    // that four more bytes are gone.
-    if (static_cast<std::uint64_t>(count) * kHistEntryFixedSize > r.Remaining())
-        return r.FailAt(limitAt - 4, std::string("impossible count ") + std::to_string(count) + " of " + what);
-    list.Entries.resize(static_cast<std::size_t>(count));
+void CopyHistList(const std::uint8_t* p, StoredHistList& list) {
+    list.Entries.resize(static_cast<std::size_t>(I32At(p)));
+    list.Limit = I32At(p + 4);
+    p += 8;
     for (StoredHistEntry& e : list.Entries) {
-        if (!r.Need(kHistEntryFixedSize, what)) return false;
-        e.ProgId = r.I32();
-        std::size_t countAt = r.Offset();
-        std::int32_t n = r.I32();
-        e.HasParams = r.I32();
-        if (e.HasParams != 0 && e.HasParams != 1)
-            return r.FailAt(countAt + 4, "parameter flag " + std::to_string(e.HasParams) + " is neither 0 nor 1");
-        std::size_t itemSize = e.HasParams ? kItemWithParamSize : kItemSize;
-        if (n < 0 || static_cast<std::uint64_t>(n) * itemSize > r.Remaining())
-            return r.FailAt(countAt, "impossible item count " + std::to_string(n));
-        e.Items.resize(static_cast<std::size_t>(n));
-        for (StoredItem& item : e.Items) {
-            item.Text = r.Text(kHistoryItemWidth);
-            if (e.HasParams) item.Param = r.Text(kParamWidth);
+        HistEntryView v(p);
+        e.ProgId = v.ProgId();
+        e.HasParams = v.HasParams();
+        e.Items.resize(static_cast<std::size_t>(v.ItemCount()));
+        for (std::int32_t i = 0; i < v.ItemCount(); ++i) {
+            auto& item = e.Items[static_cast<std::size_t>(i)];
+            item.Text = v.Text(i);
+            if (e.HasParams == 1) item.Param = v.Param(i);
         }
+        p = v.Next();
     }
-    return true;
 }
 
 // Writes into a buffer sized in advance (SizeOf), field by field.
@@ -219,7 +184,7 @@ void WriteHistList(Writer& w, const StoredHistList& list) {
         w.I32(e.HasParams);
         for (const StoredItem& item : e.Items) {
             w.Text(item.Text, kHistoryItemWidth);
-            if (e.HasParams) w.Text(item.Param, kParamWidth);
+            if (e.HasParams == 1) w.Text(item.Param, kParamWidth);
         }
     }
 }
@@ -233,24 +198,82 @@ std::size_t SizeOf(const Image& image) {
     for (const auto* list : {&image.History, &image.ExtParams}) {
         size += 8;
         for (const auto& e : list->Entries)
-            size += kHistEntryFixedSize + e.Items.size() * (e.HasParams ? kItemWithParamSize : kItemSize);
+            size += kHistEntryFixedSize + e.Items.size() * (e.HasParams == 1 ? kItemWithParamSize : kItemSize);
     }
     return size;
 }
 
 }  // namespace
 
-bool Parse(const std::uint8_t* data, std::size_t size, Image& image, Fault& fault) {
-    Reader r(data, size, fault);
-    if (!ReadHeader(r, image.Head) || !ReadPrograms(r, image.Progs) ||
-        !ReadExts(r, image.Categories, "categories") || !ReadExts(r, image.Extensions, "extensions") ||
-        !ReadHistList(r, image.History, "the launch history") ||
-        !ReadHistList(r, image.ExtParams, "the parameter store"))
-        return false;
-    if (r.Remaining() != 0) return r.Fail(std::to_string(r.Remaining()) + " bytes after the last section");
+bool Scan(const std::uint8_t* data, std::size_t size, Sections& s, Fault& fault) {
+    Scanner r(data, size, fault);
+    if (!r.Need(kHeaderSize, "the header")) return false;
+    r.Skip(kHeaderSize);
+    s.Progs = r.Offset();
+    std::int32_t count;
+    if (!r.Count(count, kProgramSize, "programs")) return false;
+    r.Skip(kProgramSize * static_cast<std::size_t>(count));
+    s.Categories = r.Offset();
+    if (!r.Exts("categories")) return false;
+    s.Extensions = r.Offset();
+    if (!r.Exts("extensions")) return false;
+    s.History = r.Offset();
+    if (!r.HistList("the launch history")) return false;
+    s.ExtParams = r.Offset();
+    if (!r.HistList("the parameter store")) return false;
+    // Bytes after the last section belong to no field; they are ignored, as
+    // bytes after a text terminator are.
+    s.End = r.Offset();
     return true;
 }
 
+void ReadHead(const std::uint8_t* p, THead& h) {
+    h.SpareNo = I32At(p);
+    h.HistoryMax = I32At(p + 4);
+    h.CountDate = F64At(p + 8);
+    h.MainPage = I32At(p + 16);
+    h.CategoryIndex = I32At(p + 20);
+    h.ExtensionIndex = I32At(p + 24);
+    h.MenuAtStart = I32At(p + 28);
+    h.ProxyHost = TextAt(p + 32, kLongTextWidth);
+    h.ProxyPort = I32At(p + 288);
+    h.SmtpUser = TextAt(p + 292, kSmtpUserWidth);
+    h.SmtpHost = TextAt(p + 316, kLongTextWidth);
+    h.MailAddress = TextAt(p + 572, kLongTextWidth);
+    h.Flags = static_cast<std::uint32_t>(I32At(p + 828));
+    std::memcpy(h.SpareArea.data(), p + 832, h.SpareArea.size());
+}
+
+void ReadProgram(const std::uint8_t* p, TProg& prog) {
+    prog.Id = I32At(p);
+    prog.Path = TextAt(p + 4, kPathWidth);
+    prog.Title = TextAt(p + 516, kTitleWidth);
+    prog.LastLaunch = F64At(p + 560);
+    prog.TodayCount = I32At(p + 568);
+    prog.TotalCount = I32At(p + 572);
+    prog.SpareNo = I32At(p + 576);
+    prog.AssignEdited = I32At(p + 580);
+    prog.TitleIndex = I32At(p + 584);
+    std::memcpy(prog.SpareArea.data(), p + 588, prog.SpareArea.size());
+}
+
+bool Parse(const std::uint8_t* data, std::size_t size, Image& image, Fault& fault) {
+    Sections s;
+    if (!Scan(data, size, s, fault)) return false;
+    ReadHead(data, image.Head);
+    image.Progs.resize(static_cast<std::size_t>(I32At(data + s.Progs)));
+    const std::uint8_t* p = data + s.Progs + 4;
+    for (TProg& prog : image.Progs) {
+        ReadProgram(p, prog);
+        p += kProgramSize;
+    }
+    CopyExts(data + s.Categories, image.Categories);
+    CopyExts(data + s.Extensions, image.Extensions);
+    CopyHistList(data + s.History, image.History);
+    CopyHistList(data + s.ExtParams, image.ExtParams);
+    image.TrailingBytes = size - s.End;
+    return true;
+}
 std::vector<std::uint8_t> Serialize(const Image& image) {
     Writer w(SizeOf(image));
     const THead& h = image.Head;

@@ -1,12 +1,18 @@
 // The catalogue file as stored: a plain sequence of little-endian values and
 // fixed-width Shift_JIS fields, in six sections (header, programs,
 // categories, extensions, launch history, parameter store). This level knows
-// the layout only; TNFile turns a parsed image into its lists and back.
+// the layout only; TNFile turns the stored records into its lists and back.
+//
+// Reading is two steps: Scan walks the counts once and checks that every
+// section fits in the bytes given; afterwards the records can be read in
+// place through the views below without further checks.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/records.h"
@@ -35,12 +41,14 @@ struct StoredItem {
 
 struct StoredHistEntry {
     std::int32_t ProgId = 0;
+    // As stored: 1 when every item carries a parameter text; any other value
+    // means plain items.
     std::int32_t HasParams = 0;
     std::vector<StoredItem> Items;  // newest first
 };
 
 struct StoredHistList {
-    std::int32_t Limit = 0;
+    std::int32_t Limit = 0;  // as stored, negative values included
     std::vector<StoredHistEntry> Entries;
 };
 
@@ -51,6 +59,7 @@ struct Image {
     std::vector<StoredExt> Extensions;
     StoredHistList History;
     StoredHistList ExtParams;
+    std::size_t TrailingBytes = 0;  // after the last section, ignored; never written
 };
 
 struct Fault {
@@ -58,9 +67,73 @@ struct Fault {
     std::string What;  // English, for the catalogue tool and the message box
 };
 
-// Reads a whole file image. Every count is checked against the bytes that
-// remain before anything is allocated from it; nothing is read beyond `size`.
-// False with `fault` naming the first problem and its offset.
+// Where the sections of a scanned file start (offsets of their counts).
+struct Sections {
+    std::size_t Progs = 0;
+    std::size_t Categories = 0;
+    std::size_t Extensions = 0;
+    std::size_t History = 0;
+    std::size_t ExtParams = 0;
+    std::size_t End = 0;  // just after the last section
+};
+
+// Walks the file's counts once. Every count is checked against the bytes
+// that remain; nothing is read beyond `size`. False with `fault` naming the
+// first problem and its offset: a file that ends inside a section, or a count
+// that cannot be (negative, or more than the remaining bytes hold). Values
+// that are merely unusual (a negative limit, a parameter flag other than 0
+// or 1) and bytes after the last section are read, not refused.
+bool Scan(const std::uint8_t* data, std::size_t size, Sections& sections, Fault& fault);
+
+// Views of a scanned file. Each starts at a record and knows where the next
+// one begins.
+inline std::int32_t I32At(const std::uint8_t* p) {
+    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                      static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return static_cast<std::int32_t>(v);
+}
+// Text up to the first zero byte within the field.
+inline std::string_view TextAt(const std::uint8_t* p, std::size_t width) {
+    const char* s = reinterpret_cast<const char*>(p);
+    const void* nul = std::memchr(s, 0, width);
+    return std::string_view(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : width);
+}
+
+void ReadHead(const std::uint8_t* p, THead& head);
+void ReadProgram(const std::uint8_t* p, TProg& prog);  // `p` at a 1104-byte record
+
+struct ExtView {
+    explicit ExtView(const std::uint8_t* p) : p_(p) {}
+    std::int32_t Id() const { return I32At(p_); }
+    std::string_view Name() const { return TextAt(p_ + 4, kNameWidth); }
+    std::int32_t MenuFlag() const { return I32At(p_ + 36); }
+    const std::uint8_t* SpareArea() const { return p_ + 40; }
+    std::int32_t ProgCount() const { return I32At(p_ + 552); }
+    std::int32_t ProgId(std::int32_t i) const { return I32At(p_ + kExtFixedSize + 4 * static_cast<std::size_t>(i)); }
+    const std::uint8_t* Next() const { return p_ + kExtFixedSize + 4 * static_cast<std::size_t>(ProgCount()); }
+
+private:
+    const std::uint8_t* p_;
+};
+
+struct HistEntryView {
+    explicit HistEntryView(const std::uint8_t* p) : p_(p) {}
+    std::int32_t ProgId() const { return I32At(p_); }
+    std::int32_t ItemCount() const { return I32At(p_ + 4); }
+    std::int32_t HasParams() const { return I32At(p_ + 8); }
+    std::size_t ItemSize() const { return HasParams() == 1 ? kItemWithParamSize : kItemSize; }
+    std::string_view Text(std::int32_t i) const { return TextAt(Item(i), kHistoryItemWidth); }
+    std::string_view Param(std::int32_t i) const { return TextAt(Item(i) + kHistoryItemWidth, kParamWidth); }
+    const std::uint8_t* Next() const { return Item(ItemCount()); }
+
+private:
+    const std::uint8_t* Item(std::int32_t i) const {
+        return p_ + kHistEntryFixedSize + ItemSize() * static_cast<std::size_t>(i);
+    }
+    const std::uint8_t* p_;
+};
+
+// Reads a whole file image (Scan, then every record copied out).
 bool Parse(const std::uint8_t* data, std::size_t size, Image& image, Fault& fault);
 
 // Writes the image in the stored layout. Text longer than its field is cut at

@@ -182,7 +182,7 @@ Value HistToJson(const fmt::StoredHistList& list) {
         eo.Set("HasParams", Value::Integer(e.HasParams));
         Value items = Value::MakeArray();
         for (const auto& item : e.Items) {
-            if (!e.HasParams) {
+            if (e.HasParams != 1) {
                 items.Push(TextValue(item.Text));
                 continue;
             }
@@ -232,14 +232,13 @@ bool HistFromJson(Reader& r, const Value& root, const char* key, fmt::StoredHist
         std::string where = std::string(key) + ".Entries[" + std::to_string(i) + "]";
         fmt::StoredHistEntry e;
         if (!r.Int(eo, "ProgId", where, e.ProgId) || !r.Int(eo, "HasParams", where, e.HasParams)) return false;
-        if (e.HasParams != 0 && e.HasParams != 1) return r.Fail(where + ".HasParams", "must be 0 or 1");
         const Value* items = r.Array(eo, "Items", where);
         if (!items) return false;
         for (std::size_t k = 0; k < items->Items().size(); ++k) {
             const Value& iv = items->Items()[k];
             std::string iw = where + ".Items[" + std::to_string(k) + "]";
             fmt::StoredItem item;
-            if (e.HasParams) {
+            if (e.HasParams == 1) {
                 if (!r.Text(iv, "Text", iw, kHistoryItemWidth, item.Text) || !r.Text(iv, "Param", iw, kParamWidth, item.Param)) return false;
             } else if (!r.TextOf(iv, iw, kHistoryItemWidth, item.Text)) {
                 return false;

@@ -1,5 +1,8 @@
 #include "catalogue/nfile.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "catalogue/catalogue_format.h"
 #include "platform/datetime.h"
 #include "platform/files.h"
@@ -27,35 +30,52 @@ void TNFile::ResetToDefaults() {
 
 namespace {
 
-void FillExtList(TExtList& list, std::vector<fmt::StoredExt>& stored) {
+// The records are built straight from the scanned bytes, with no copy of
+// the file's contents in between.
+void FillExtList(TExtList& list, const std::uint8_t* p, std::vector<std::int32_t>& ids) {
     list.Clear();
-    for (auto& s : stored) {
+    std::int32_t count = fmt::I32At(p);
+    list.Reserve(static_cast<std::size_t>(count));
+    p += 4;
+    for (std::int32_t i = 0; i < count; ++i) {
+        fmt::ExtView stored(p);
         auto ext = std::make_unique<TExt>();
-        ext->Id = s.Id;
-        ext->Name = std::move(s.Name);
-        ext->MenuFlag = s.MenuFlag;
-        ext->SpareArea = s.SpareArea;
-        ext->SetProgIds(s.ProgIds);  // duplicates collapse
+        ext->Id = stored.Id();
+        ext->Name = stored.Name();
+        ext->MenuFlag = stored.MenuFlag();
+        std::memcpy(ext->SpareArea.data(), stored.SpareArea(), ext->SpareArea.size());
+        ids.resize(static_cast<std::size_t>(stored.ProgCount()));
+        for (std::int32_t k = 0; k < stored.ProgCount(); ++k) ids[static_cast<std::size_t>(k)] = stored.ProgId(k);
+        ext->SetProgIds(ids);  // duplicates collapse
         list.AppendStored(std::move(ext));
+        p = stored.Next();
     }
 }
 
-void FillHistList(THistList& list, const fmt::StoredHistList& stored) {
+void FillHistList(THistList& list, const std::uint8_t* p) {
     list.Clear();
-    list.Reserve(stored.Entries.size());
-    list.Limit = stored.Limit;
-    for (const auto& s : stored.Entries) {
+    std::int32_t count = fmt::I32At(p);
+    list.Reserve(static_cast<std::size_t>(count));
+    list.Limit = fmt::I32At(p + 4);
+    p += 8;
+    for (std::int32_t i = 0; i < count; ++i) {
+        fmt::HistEntryView stored(p);
         auto entry = std::make_unique<THist>();
-        entry->ProgId = s.ProgId;
-        // Oldest first, so the newest ends on top and an entry stored with
-        // more items than the limit keeps its newest ones.
-        for (auto it = s.Items.rbegin(); it != s.Items.rend(); ++it) {
-            if (s.HasParams)
-                entry->AddItemWithParam(list.Limit, it->Text, it->Param);
+        entry->ProgId = stored.ProgId();
+        // Stored newest first: each item goes below the ones before it unless
+        // an equal one is there, until the limit is reached. This gives what
+        // adding them from the oldest with AddItem gives.
+        const bool withParams = stored.HasParams() == 1;
+        const std::int32_t n = stored.ItemCount();
+        entry->Reserve(static_cast<std::size_t>(std::min(n, std::max(list.Limit, 0))));
+        for (std::int32_t k = 0; k < n && entry->ItemCount() < list.Limit; ++k) {
+            if (withParams)
+                entry->AppendStored(stored.Text(k), std::make_unique<TvorParam>(TvorParam{std::string(stored.Param(k))}));
             else
-                entry->AddItem(list.Limit, it->Text);
+                entry->AppendStored(stored.Text(k), nullptr);
         }
         list.AppendStored(std::move(entry));
+        p = stored.Next();
     }
 }
 
@@ -98,17 +118,19 @@ int TNFile::Load() {
     loadError_.clear();
     loadFailure_ = platform::FileFailure::None;
     keepStoredFile_ = false;
-    auto bytes = platform::ReadFileBytes(fileName_);
-    if (!bytes && platform::LastFileFailure() == platform::FileFailure::Absent) return kNoFile;
+    // Mapped rather than read: the records are built straight from the
+    // file's pages, without a copy of the whole file first.
+    auto mapped = platform::MappedFile::Open(fileName_);
+    if (!mapped && platform::LastFileFailure() == platform::FileFailure::Absent) return kNoFile;
     int result = kUnreadable;
-    if (!bytes) {
+    if (!mapped) {
         // Something is there that cannot be read now: not a first run, and
         // not damage either.
         ResetToDefaults();
         loadFailure_ = platform::LastFileFailure();
         loadError_ = "cannot read " + fileName_ + ": " + platform::LastError();
     } else {
-        result = LoadFromBytes(bytes->data(), bytes->size());
+        result = LoadFromBytes(mapped->data(), mapped->size());
     }
     keepStoredFile_ = result != kLoaded;
     return result;
@@ -116,22 +138,30 @@ int TNFile::Load() {
 
 int TNFile::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
     loadError_.clear();
-    fmt::Image image;
+    fmt::Sections sections;
     fmt::Fault fault;
-    if (!fmt::Parse(data, size, image, fault)) {
+    if (!fmt::Scan(data, size, sections, fault)) {
         ResetToDefaults();
         loadError_ = fault.What + " at offset " + std::to_string(fault.Offset);
         return kDamaged;
     }
-    Head = image.Head;
+    Head = THead();
+    fmt::ReadHead(data, Head);
     Progs.Clear();
-    Progs.Reserve(image.Progs.size());
-    for (auto& p : image.Progs) Progs.AppendStored(std::make_unique<TProg>(std::move(p)));
-    FillExtList(Categories, image.Categories);
-    FillExtList(Extensions, image.Extensions);
+    std::int32_t count = fmt::I32At(data + sections.Progs);
+    Progs.Reserve(static_cast<std::size_t>(count));
+    const std::uint8_t* p = data + sections.Progs + 4;
+    for (std::int32_t i = 0; i < count; ++i, p += fmt::kProgramSize) {
+        auto prog = std::make_unique<TProg>();
+        fmt::ReadProgram(p, *prog);
+        Progs.AppendStored(std::move(prog));
+    }
+    std::vector<std::int32_t> ids;
+    FillExtList(Categories, data + sections.Categories, ids);
+    FillExtList(Extensions, data + sections.Extensions, ids);
     Extensions.Sort();
-    FillHistList(History, image.History);
-    FillHistList(ExtParams, image.ExtParams);
+    FillHistList(History, data + sections.History);
+    FillHistList(ExtParams, data + sections.ExtParams);
     return kLoaded;
 }
 

@@ -80,6 +80,12 @@ int THist::AddItemWithParam(int limit, std::string_view text, std::string_view p
     return PutOnTop(limit, text, std::make_unique<TvorParam>(TvorParam{std::string(paramText)}));
 }
 
+int THist::AppendStored(std::string_view text, std::unique_ptr<TvorParam> param) {
+    if (IndexOfItem(text) >= 0) return -1;
+    Items_.push_back(Item{std::string(text), std::move(param)});
+    return 0;
+}
+
 int THist::RemoveItem(std::string_view text) {
     int i = IndexOfItem(text);
     if (i < 0) return -1;
@@ -110,8 +116,18 @@ int THist::Assign(const THist& other) {
 // ---- TProgList ----
 
 std::string TProgList::KeyOf(std::int32_t id) {
-    char key[16];
-    std::snprintf(key, sizeof key, "%05d", id);
+    if (id < 0) {
+        char key[16];
+        std::snprintf(key, sizeof key, "%05d", id);
+        return key;
+    }
+    // "%05d" without the formatting machinery: one key per program is made
+    // while loading.
+    char digits[10];
+    int n = 0;
+    for (auto v = static_cast<std::uint32_t>(id); v != 0 || n == 0; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+    std::string key(n < 5 ? static_cast<std::size_t>(5 - n) : 0, '0');
+    while (n > 0) key += digits[--n];
     return key;
 }
 

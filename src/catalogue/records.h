@@ -98,6 +98,10 @@ public:
     // parameter (still owned here).
     int CopyItems(std::vector<std::pair<std::string, const TvorParam*>>& target) const;
     int Assign(const THist& other);
+    // Puts an item below the others unless an equal one is there (-1 then);
+    // used by the loader, which fills an entry newest first.
+    int AppendStored(std::string_view text, std::unique_ptr<TvorParam> param);
+    void Reserve(std::size_t n) { Items_.reserve(n); }
 
 private:
     int PutOnTop(int limit, std::string_view text, std::unique_ptr<TvorParam> param);
@@ -136,6 +140,10 @@ public:
     int FindByName(std::string_view name, TExt*& out) const;
     int AddNew(TExt& record);
     TExt& AppendStored(std::unique_ptr<TExt> record);
+    void Reserve(std::size_t n) {
+        list_.Reserve(n);
+        numbers_.Reserve(n);
+    }
     int Delete(int index);
     int Clear();
     void Sort() { list_.SortByKey(); }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kumoya::platform {
@@ -44,6 +45,33 @@ enum class FileFailure {
 };
 FileFailure LastFileFailure();
 bool WriteFileBytes(std::string_view path, const Bytes& data);
+// A whole file mapped read-only into memory, to be read without copying it.
+// An empty file gives no data and size 0. The file must not be cut shorter
+// while it is mapped; the catalogue is only ever replaced, never cut.
+class MappedFile {
+public:
+    // nullopt when the file cannot be opened or mapped (see LastError()).
+    static std::optional<MappedFile> Open(std::string_view path);
+    MappedFile(MappedFile&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    MappedFile& operator=(MappedFile&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        return *this;
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    MappedFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // Writes a new file beside `path` and puts it in place of the old one in one
 // step, so that a failure leaves the old file as it was.
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data);

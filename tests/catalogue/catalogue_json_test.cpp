@@ -45,6 +45,23 @@ TEST(CatalogueJson, DumpThenLoadGivesTheSameFileAsStored) {
     EXPECT_NE(text.find("\"ProgIds\": [4, 0, 4]"), std::string::npos) << "the dump shows the file as stored";
 }
 
+TEST(CatalogueJson, UnusualStoredValuesTravelAsTheyAre) {
+    // A negative limit (the settings page can store one) and a parameter
+    // flag other than 0 or 1 are written back as stored; bytes after the
+    // last section are not part of the catalogue and are left out.
+    fmt::Image image;
+    image.History.Limit = -1;
+    image.ExtParams.Limit = 100;
+    image.ExtParams.Entries.push_back({3, 2, {{"TXT", ""}, {"DOC", ""}}});
+    auto bytes = fmt::Serialize(image);
+    std::string text;
+    EXPECT_EQ(ThroughJson(bytes, &text), bytes);
+    EXPECT_NE(text.find("\"HasParams\": 2"), std::string::npos) << text;
+    auto withExtra = bytes;
+    withExtra.insert(withExtra.end(), {1, 2, 3});
+    EXPECT_EQ(ThroughJson(withExtra), bytes);
+}
+
 TEST(CatalogueJson, TextWithoutAUnicodeFormTravelsAsHex) {
     fmt::Image image;
     image.Progs.resize(1);

@@ -252,10 +252,9 @@ TEST(CatalogueFileDamage, ImpossibleCountsAndFields) {
         {"huge program count", patched(1088, 0x7FFFFFFF)},
         {"category program count beyond the file", patched(cats + 4 + 552, 1000000)},
         {"negative extension count", patched(exts, -5)},
-        {"negative history limit", patched(hist + 4, -1)},
         {"history item count beyond the file", patched(hist + 12, 400)},
-        {"parameter flag not 0 or 1", patched(hist + 16, 2)},
-        {"program count one too small leaves bytes over", patched(1088, 1)},
+        {"negative history item count", patched(hist + 12, -1)},
+        {"program count one too small misreads what follows", patched(1088, 1)},
     };
     for (auto& c : cases) {
         catalogue_format::Image image;
@@ -297,4 +296,109 @@ TEST(CatalogueFileDamage, AFailedSaveKeepsTheOldFile) {
 
     TNFile nowhere(dir / "no\\such\\folder\\X.dat");
     EXPECT_EQ(nowhere.Save(), -1);
+}
+
+namespace {
+
+// A catalogue as the catalogue tool writes it from its JSON form: one
+// program in a menu category, a launch history and a parameter store.
+catalogue_format::Image ToolWrittenImage() {
+    catalogue_format::Image image;
+    TProg p;
+    p.Id = 0;
+    p.Path = "C:\\Tools\\edit.exe";
+    p.Title = "Editor";
+    image.Progs.push_back(p);
+    catalogue_format::StoredExt cat;
+    cat.Name = "Tools";
+    cat.MenuFlag = 1;
+    cat.ProgIds = {0};
+    image.Categories.push_back(cat);
+    image.History.Limit = 3;
+    image.History.Entries.push_back({0, 0, {{"b.txt", ""}, {"a.txt", ""}}});
+    image.ExtParams.Limit = 100;
+    image.ExtParams.Entries.push_back({0, 1, {{"TXT", "-v %1"}}});
+    return image;
+}
+
+}  // namespace
+
+// Files that hold nothing impossible are read, whatever their values; only
+// what cannot be read (a file that ends early, a count that cannot be) is
+// set aside as damaged.
+TEST(CatalogueFileUnusual, NegativeHistorySizeFromTheSettingsIsReadAndKept) {
+    ScratchFolder dir;
+    // The settings page stored a size of -1; the empty history was saved
+    // with it.
+    auto image = ToolWrittenImage();
+    image.Head.HistoryMax = -1;
+    image.History.Limit = -1;
+    image.History.Entries.clear();
+    Bytes stored = catalogue_format::Serialize(image);
+    ASSERT_TRUE(platform::WriteFileBytes(dir / "N.dat", stored));
+
+    TNFile file(dir / "N.dat");
+    ASSERT_EQ(file.Load(), TNFile::kLoaded) << file.LoadError();
+    EXPECT_EQ(file.Progs.Count(), 1);
+    EXPECT_EQ(file.History.Limit, -1);
+    ASSERT_EQ(file.Save(), 0);
+    EXPECT_EQ(*platform::ReadFileBytes(dir / "N.dat"), stored) << "written back as it was";
+    file.AddHistory("c.txt", file.Progs.At(0));
+    THist* h = nullptr;
+    ASSERT_EQ(file.History.FindByProg(0, h), 0);
+    EXPECT_EQ(h->ItemCount(), 0) << "a negative size keeps nothing, as a size of 0";
+
+    // A negative limit over stored entries keeps none of their items.
+    image = ToolWrittenImage();
+    image.ExtParams.Limit = -1;
+    Bytes withItems = catalogue_format::Serialize(image);
+    ASSERT_EQ(file.LoadFromBytes(withItems.data(), withItems.size()), TNFile::kLoaded);
+    ASSERT_EQ(file.ExtParams.FindByProg(0, h), 0);
+    EXPECT_EQ(h->ItemCount(), 0);
+    ASSERT_EQ(file.History.FindByProg(0, h), 0);
+    EXPECT_EQ(h->ItemCount(), 2) << "the other list keeps its own limit";
+}
+
+TEST(CatalogueFileUnusual, ParameterFlagOtherThanOneMeansPlainItems) {
+    ScratchFolder dir;
+    auto image = ToolWrittenImage();
+    image.History.Entries[0].HasParams = 2;
+    image.History.Entries.push_back({5, -7, {{"z.txt", ""}}});
+    Bytes stored = catalogue_format::Serialize(image);
+    ASSERT_TRUE(platform::WriteFileBytes(dir / "P.dat", stored));
+
+    TNFile file(dir / "P.dat");
+    ASSERT_EQ(file.Load(), TNFile::kLoaded) << file.LoadError();
+    THist* h = nullptr;
+    ASSERT_EQ(file.History.FindByProg(0, h), 0);
+    ASSERT_EQ(h->ItemCount(), 2);
+    EXPECT_EQ(h->ItemAt(0).Text, "b.txt");
+    EXPECT_EQ(h->ItemAt(1).Text, "a.txt");
+    EXPECT_FALSE(h->ItemAt(0).Param);
+    ASSERT_EQ(file.History.FindByProg(5, h), 0);
+    EXPECT_EQ(h->ItemAt(0).Text, "z.txt");
+    ASSERT_EQ(file.ExtParams.FindByProg(0, h), 0) << "what follows is read at its place";
+    EXPECT_EQ(h->ItemAt(0).Param->Text, "-v %1");
+
+    // Saved, the flag says what the entry holds; nothing else changes.
+    ASSERT_EQ(file.Save(), 0);
+    image.History.Entries[0].HasParams = 0;
+    image.History.Entries[1].HasParams = 0;
+    EXPECT_EQ(*platform::ReadFileBytes(dir / "P.dat"), catalogue_format::Serialize(image));
+}
+
+TEST(CatalogueFileUnusual, BytesAfterTheLastSectionAreIgnored) {
+    ScratchFolder dir;
+    Bytes canonical = catalogue_format::Serialize(ToolWrittenImage());
+    for (std::size_t extra : {std::size_t{1}, std::size_t{12}, std::size_t{5000}}) {
+        Bytes stored = canonical;
+        stored.insert(stored.end(), extra, 0x5A);
+        ASSERT_TRUE(platform::WriteFileBytes(dir / "T.dat", stored));
+        TNFile file(dir / "T.dat");
+        ASSERT_EQ(file.Load(), TNFile::kLoaded) << extra << ": " << file.LoadError();
+        EXPECT_EQ(file.Progs.Count(), 1);
+        EXPECT_EQ(file.ExtParams.Count(), 1);
+        ASSERT_EQ(file.Save(), 0);
+        EXPECT_EQ(*platform::ReadFileBytes(dir / "T.dat"), canonical) << "saved without them";
+    }
 }

@@ -115,7 +115,55 @@ case "$(argv_of 0 cmdline)" in *"b.txt\""*) ;; *) e2e_fail "menu launch without 
 [ "$(field 'd["Progs"][1]["TotalCount"]')" = 1 ] || e2e_fail "menu launch not counted"
 e2e_log "launch menu: ok"
 
-# 6. A first run records the program's path, opens the management window and
+# 6-8. Catalogues with unusual but readable values are used as they are: no
+#      message, nothing renamed, the launch made and the catalogue saved.
+#      (A catalogue set aside would stop at a message box, hence the bound.)
+variant_catalogue() {  # variant_catalogue PYTHON-EDIT-OF-d
+  python3 - "$E2E_WORK/catalogue.json" "$E2E_WORK/variant.json" "$1" <<'PY'
+import json, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+exec(sys.argv[3])
+json.dump(d, open(sys.argv[2], "w", encoding="utf-8"), ensure_ascii=False)
+PY
+  "$tool" load "$E2E_WORK/variant.json" "$catalogue" || e2e_fail "cannot write the catalogue: $1"
+  rm -f "$catalogue".damaged*; : >"$log"
+}
+open_a_txt_unattended() {  # $1 names the case
+  e2e_start unusual "$app/Zelkova.exe" "$(win "$E2E_WORK/docs/a.txt")"
+  for _ in $(seq 300); do
+    ls "$catalogue".damaged* >/dev/null 2>&1 && e2e_fail "$1: the catalogue was set aside as damaged"
+    kill -0 "$E2E_PID_unusual" 2>/dev/null || break
+    sleep 0.1
+  done
+  e2e_wait_exit unusual 1 || e2e_fail "$1: Zelkova.exe did not end (a message box?)"
+  settle 1
+  [ "$(launches)" = 1 ] || e2e_fail "$1: expected one launch, got $(launches)"
+  [ "$(field 'd["Progs"][0]["TotalCount"]')" = 1 ] || e2e_fail "$1: the launch was not saved"
+}
+
+# 6. A negative history size, as the settings page can store it, with the
+#    empty history saved under it: kept, and it keeps no files.
+variant_catalogue 'd["Head"]["HistoryMax"] = -1; d["History"] = {"Limit": -1, "Entries": []}'
+open_a_txt_unattended "negative history size"
+[ "$(field 'd["History"]["Limit"]')" = -1 ] || e2e_fail "the history size was not kept"
+[ "$(field 'sum(len(e["Items"]) for e in d["History"]["Entries"])')" = 0 ] || e2e_fail "a negative size kept a file"
+e2e_log "negative history size: ok"
+
+# 7. A history entry whose parameter flag is neither 0 nor 1 holds plain files.
+variant_catalogue 'd["History"]["Entries"][0]["HasParams"] = 2'
+open_a_txt_unattended "parameter flag 2"
+[ "$(field '[e["Items"] for e in d["History"]["Entries"] if e["ProgId"] == 1][0][0]')" = "$(win "$E2E_WORK/docs/b.txt")" ] ||
+  e2e_fail "the viewer's history was lost"
+e2e_log "parameter flag 2: ok"
+
+# 8. Bytes after the last section are ignored (and not written back).
+variant_catalogue 'pass'
+head -c 700 /dev/urandom >>"$catalogue"
+open_a_txt_unattended "bytes after the end"
+"$tool" check "$catalogue" | grep -q "after the last section" && e2e_fail "the extra bytes were written back"
+e2e_log "bytes after the last section: ok"
+
+# 9. A first run records the program's path, opens the management window and
 #    writes the catalogue when that window closes.
 rm -f "$catalogue"
 "$WINE" reg delete 'HKLM\SOFTWARE\vor\zelkova' /f >/dev/null 2>&1

@@ -88,3 +88,26 @@ TEST(Files, ProgramFolderAndComputerName) {
     EXPECT_EQ(ProgramFolder().back(), '\\');
     EXPECT_FALSE(ComputerName().empty());
 }
+
+TEST(Files, MappedFileShowsTheWholeFileAndOutlivesItsReplacement) {
+    ScratchFolder dir;
+    Bytes data(70000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    ASSERT_TRUE(WriteFileBytes(dir / "M.dat", data));
+    auto mapped = MappedFile::Open(dir / "m.DAT");
+    ASSERT_TRUE(mapped) << LastError();
+    ASSERT_EQ(mapped->size(), data.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), mapped->data()));
+    // The catalogue is replaced, never cut, while a run has it mapped.
+    ASSERT_TRUE(ReplaceFileAtomically(dir / "M.dat", Bytes{1, 2, 3}));
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), mapped->data()));
+    MappedFile moved = std::move(*mapped);
+    EXPECT_EQ(moved.size(), data.size());
+
+    ASSERT_TRUE(WriteFileBytes(dir / "E.dat", Bytes{}));
+    auto empty = MappedFile::Open(dir / "E.dat");
+    ASSERT_TRUE(empty) << LastError();
+    EXPECT_EQ(empty->size(), 0u);
+    EXPECT_FALSE(MappedFile::Open(dir / "missing.dat"));
+    EXPECT_FALSE(LastError().empty());
+}

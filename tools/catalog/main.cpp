@@ -55,6 +55,8 @@ int Check(const std::string& file) {
     }
     std::printf("%s: sound (%zu programs, %zu categories, %zu extensions)\n", file.c_str(), image.Progs.size(),
                 image.Categories.size(), image.Extensions.size());
+    if (image.TrailingBytes)
+        std::printf("%s: %zu bytes after the last section are ignored\n", file.c_str(), image.TrailingBytes);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <limits.h>
 #include <stdio.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,42 @@ std::optional<Bytes> ReadFileBytes(std::string_view path) {
     data.resize(done);
     ::close(fd);
     return data;
+}
+
+std::optional<MappedFile> MappedFile::Open(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    lastFailure = FileFailure::None;
+    if (!host) return FailNoHostPath(path), std::nullopt;
+    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail("open", errno), std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        int error = errno;
+        ::close(fd);
+        return Fail("fstat", error), std::nullopt;
+    }
+    if (S_ISDIR(st.st_mode)) {  // a folder opens, but is no file to read
+        ::close(fd);
+        return Fail("open", EISDIR), std::nullopt;
+    }
+    if (st.st_size == 0) {
+        ::close(fd);
+        return MappedFile(nullptr, 0);
+    }
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE;  // every page at once: the whole file is read
+#endif
+    auto size = static_cast<std::size_t>(st.st_size);
+    void* view = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
+    int error = errno;
+    ::close(fd);
+    if (view == MAP_FAILED) return Fail("mmap", error), std::nullopt;
+    return MappedFile(static_cast<const std::uint8_t*>(view), size);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) ::munmap(const_cast<std::uint8_t*>(data_), size_);
 }
 
 bool WriteFileBytes(std::string_view path, const Bytes& data) {

@@ -159,6 +159,31 @@ std::optional<Bytes> ReadFileBytes(std::string_view path) {
     return data;
 }
 
+std::optional<MappedFile> MappedFile::Open(std::string_view path) {
+    lastFailure = FileFailure::None;
+    auto w = Wide(path);
+    if (!w) return std::nullopt;
+    Handle file(CreateFileW(w->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return FailRead("CreateFileW", *w), std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) return Fail("GetFileSizeEx"), std::nullopt;
+    if (size.QuadPart == 0) return MappedFile(nullptr, 0);
+    const auto bytes = static_cast<std::size_t>(size.QuadPart);
+    if (static_cast<long long>(bytes) != size.QuadPart)  // more than a 32-bit process can map
+        return Fail("MapViewOfFile", ERROR_NOT_ENOUGH_MEMORY), std::nullopt;
+    // The view keeps the mapping and the file open until it is unmapped.
+    Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping.valid()) return Fail("CreateFileMappingW"), std::nullopt;
+    void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view) return Fail("MapViewOfFile"), std::nullopt;
+    return MappedFile(static_cast<const std::uint8_t*>(view), bytes);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) UnmapViewOfFile(data_);
+}
+
 bool WriteFileBytes(std::string_view path, const Bytes& data) {
     auto w = Wide(path);
     return w && WriteNew(*w, data, false);
