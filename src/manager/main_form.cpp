@@ -9,6 +9,7 @@
 #include "manager/input_form.h"
 #include "manager/program_icon.h"
 #include "online/titles.h"
+#include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/help.h"
 #include "platform/shell.h"
@@ -289,6 +290,11 @@ void TfrmMain::LoadCategoryPage() {
     }
 }
 
+namespace {
+// How long the rows of a list fill may wait for the screen.
+constexpr std::uint32_t kFillBatchMs = 100;
+}  // namespace
+
 void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     std::vector<std::int32_t> ids = ext.CopyProgIds();
     const unsigned fill = ++fillCount_;
@@ -297,6 +303,11 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     list.imagesChanged();
     // Each program file's icon is looked up once, however many rows show it.
     std::unordered_map<std::string, int> iconOfFile;
+    // Rows reach the screen in batches a few times a second: a native list
+    // that is on the screen redraws once per batch, not once per row.
+    platform::Clock& clock = platform::SystemClock();
+    std::uint32_t flushed = clock.TickCount();
+    list.beginUpdate();
     for (std::int32_t id : ids) {
         TProg* prog = nullptr;
         // A number without its program (a catalogue edited elsewhere) has
@@ -307,17 +318,20 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
             icon->second = ilIcon.add(LoadProgramIcon(prog->Path));
             list.imagesChanged();  // appends the one icon natively
         }
-        // The row reaches the screen whole, at once.
-        list.beginUpdate();
         int item = list.addItem(prog->Title, icon->second);
         list.addSubItem(item, std::to_string(id));
-        list.endUpdate();
+        if (clock.TickCount() - flushed >= kFillBatchMs) {
+            list.endUpdate();
+            list.beginUpdate();
+            flushed = clock.TickCount();
+        }
         // Icons load slowly; keep the window answering meanwhile. If the
         // user chose another list meanwhile, that fill owns the list now;
         // if the window or the program is closing, nobody waits for the rest.
         ui::App().processMessages();
         if (fill != fillCount_ || title_.CanClose || ui::App().terminated()) break;
     }
+    list.endUpdate();
 }
 
 void TfrmMain::cmbShuruiChange() {
