@@ -293,6 +293,8 @@ void TfrmMain::LoadCategoryPage() {
 namespace {
 // How long the rows of a list fill may wait for the screen.
 constexpr std::uint32_t kFillBatchMs = 100;
+// How long input may wait while a list fills.
+constexpr std::uint32_t kFillAnswerMs = 15;
 }  // namespace
 
 void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
@@ -307,6 +309,7 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     // that is on the screen redraws once per batch, not once per row.
     platform::Clock& clock = platform::SystemClock();
     std::uint32_t flushed = clock.TickCount();
+    std::uint32_t pumped = flushed;
     list.beginUpdate();
     for (std::int32_t id : ids) {
         TProg* prog = nullptr;
@@ -325,10 +328,15 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
             list.beginUpdate();
             flushed = clock.TickCount();
         }
-        // Icons load slowly; keep the window answering meanwhile. If the
+        // Icons load slowly; keep the window answering meanwhile: after the
+        // first row and then many times a second (asking the system for
+        // messages after every row would cost more than the row). If the
         // user chose another list meanwhile, that fill owns the list now;
         // if the window or the program is closing, nobody waits for the rest.
-        ui::App().processMessages();
+        if (item == 0 || clock.TickCount() - pumped >= kFillAnswerMs) {
+            ui::App().processMessages();
+            pumped = clock.TickCount();
+        }
         if (fill != fillCount_ || title_.CanClose || ui::App().terminated()) break;
     }
     list.endUpdate();
