@@ -49,6 +49,10 @@ open(paths_out, "w").write("\n".join(p["Path"] for p in progs) + "\n")
 PY
 (cd "$work" && $WINE kumoya-catalog.exe load big.json "${computer}.dat")
 
+# Keep the Wine server (and with it the desktop process) up between runs, so
+# that each run measures the program, not Wine starting its desktop.
+wineserver -p 2>/dev/null || true
+
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 measure() {  # measure PROGRAM [ARGS] -> one line per run
   for _ in $(seq "$runs"); do

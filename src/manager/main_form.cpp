@@ -8,6 +8,7 @@
 #include "manager/input_form.h"
 #include "app/program_icon.h"
 #include "online/titles.h"
+#include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/help.h"
 #include "platform/shell.h"
@@ -286,6 +287,13 @@ void TfrmMain::LoadCategoryPage() {
     }
 }
 
+namespace {
+// How long the rows of a list fill may wait for the screen.
+constexpr std::uint32_t kFillBatchMs = 100;
+// How long input may wait while a list fills.
+constexpr std::uint32_t kFillAnswerMs = 15;
+}  // namespace
+
 void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     std::vector<std::int32_t> ids = ext.CopyProgIds();
     const unsigned fill = ++fillCount_;
@@ -294,6 +302,12 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     list.imagesChanged();
     // Each program file's icon is looked up once, however many rows show it.
     std::unordered_map<std::string, int> iconOfFile;
+    // Rows reach the screen in batches a few times a second: a native list
+    // that is on the screen redraws once per batch, not once per row.
+    platform::Clock& clock = platform::SystemClock();
+    std::uint32_t flushed = clock.TickCount();
+    std::uint32_t pumped = flushed;
+    list.beginUpdate();
     for (std::int32_t id : ids) {
         TProg* prog = nullptr;
         // A number without its program (a catalogue edited elsewhere) has
@@ -304,17 +318,25 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
             icon->second = ilIcon.add(LoadProgramIcon(prog->Path));
             list.imagesChanged();  // appends the one icon natively
         }
-        // The row reaches the screen whole, at once.
-        list.beginUpdate();
         int item = list.addItem(prog->Title, icon->second);
         list.addSubItem(item, std::to_string(id));
-        list.endUpdate();
-        // Icons load slowly; keep the window answering meanwhile. If the
+        if (clock.TickCount() - flushed >= kFillBatchMs) {
+            list.endUpdate();
+            list.beginUpdate();
+            flushed = clock.TickCount();
+        }
+        // Icons load slowly; keep the window answering meanwhile: after the
+        // first row and then many times a second (asking the system for
+        // messages after every row would cost more than the row). If the
         // user chose another list meanwhile, that fill owns the list now;
         // if the window or the program is closing, nobody waits for the rest.
-        ui::App().processMessages();
+        if (item == 0 || clock.TickCount() - pumped >= kFillAnswerMs) {
+            ui::App().processMessages();
+            pumped = clock.TickCount();
+        }
         if (fill != fillCount_ || context_.Ending() || ui::App().terminated()) break;
     }
+    list.endUpdate();
 }
 
 void TfrmMain::cmbShuruiChange() {

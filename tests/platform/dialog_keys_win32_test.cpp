@@ -65,7 +65,7 @@ public:
     std::vector<std::unique_ptr<Timer>> timers_;
 };
 
-TEST(DialogKeys, EnterPressesTheDefaultButtonEscapeOnlyTheCancelButton) {
+TEST(DialogKeysNative, EnterPressesTheDefaultButtonEscapeOnlyTheCancelButton) {
     App().reset();
     std::vector<std::string> transcript;
     {

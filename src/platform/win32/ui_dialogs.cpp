@@ -26,9 +26,34 @@ HWND OwnerWindow(Form* owner) {
     return window ? window : GetActiveWindow();
 }
 
+// The common dialog library is loaded when a dialog is first wanted: it
+// brings the printing libraries with it, which a start need not wait for.
+struct CommonDialogs {
+    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+    using ErrorFn = DWORD(WINAPI*)();
+    OpenFn open = nullptr;
+    ErrorFn error = nullptr;
+};
+
+const CommonDialogs& Comdlg() {
+    static const CommonDialogs dialogs = [] {
+        CommonDialogs d;
+        if (HMODULE module = LoadLibraryW(L"comdlg32.dll")) {
+            d.open = reinterpret_cast<CommonDialogs::OpenFn>(
+                reinterpret_cast<void*>(GetProcAddress(module, "GetOpenFileNameW")));
+            d.error = reinterpret_cast<CommonDialogs::ErrorFn>(
+                reinterpret_cast<void*>(GetProcAddress(module, "CommDlgExtendedError")));
+        }
+        return d;
+    }();
+    return dialogs;
+}
+
 }  // namespace
 
 bool OpenFileDialog(Form* owner, OpenFileRequest& request) {
+    const CommonDialogs& comdlg = Comdlg();
+    if (!comdlg.open || !comdlg.error) throw std::runtime_error(platform::win32::ErrorText("LoadLibraryW comdlg32"));
     std::wstring buffer(32768, L'\0');
     std::wstring proposed = Wide(request.fileName);
     if (proposed.size() < buffer.size()) proposed.copy(buffer.data(), proposed.size());
@@ -43,8 +68,8 @@ bool OpenFileDialog(Form* owner, OpenFileRequest& request) {
     ofn.lpstrTitle = request.title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = request.initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&ofn)) {
-        DWORD error = CommDlgExtendedError();
+    if (!comdlg.open(&ofn)) {
+        DWORD error = comdlg.error();
         if (error != 0) throw std::runtime_error(platform::win32::ErrorText("GetOpenFileNameW", error));
         return false;  // cancelled
     }
