@@ -28,6 +28,9 @@ bool WriteFileBytes(std::string_view path, const Bytes& data);
 // Writes a new file beside `path` and puts it in place of the old one in one
 // step, so that a failure leaves the old file as it was.
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data);
+// Creates an empty file, only where nothing of that name exists yet: false
+// when the name is taken or the folder cannot be written to.
+bool CreateNewEmptyFile(std::string_view path);
 bool DeleteFileAt(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);
 bool CreateDirectories(std::string_view path);

@@ -135,6 +135,14 @@ bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
     return true;
 }
 
+bool CreateNewEmptyFile(std::string_view path) {
+    auto w = Wide(path);
+    if (!w) return false;
+    Handle h(CreateFileW(w->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return Fail("CreateFileW");
+    return h.Close() || Fail("CloseHandle");
+}
+
 bool DeleteFileAt(std::string_view path) {
     auto w = Wide(path);
     return w && (DeleteFileW(w->c_str()) || Fail("DeleteFileW"));
