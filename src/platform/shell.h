@@ -30,9 +30,10 @@ public:
     // empty for a file that holds none or is no icon file at all.
     virtual Icon FirstIcon(std::string_view file) = 0;
     // The program the system would start to open the existing file `file`
-    // (FindExecutable): its full path, or nullopt when the file is missing
-    // or no program is associated with its type.
-    virtual std::optional<std::string> FindExecutable(std::string_view file) = 0;
+    // (the shell's FindExecutable, a name windows.h takes as a macro): its
+    // full path, or nullopt when the file is missing or no program is
+    // associated with its type.
+    virtual std::optional<std::string> ProgramFor(std::string_view file) = 0;
 };
 template <> Shell& Service<Shell>::Default();
 

@@ -74,16 +74,16 @@ bool UsableInFileName(std::string_view extension) {
 // The program the shell associates with the extension, asked for an empty
 // file of that extension. A file of the name that exists already is asked
 // about as it is and left in place.
-std::optional<std::string> AssociatedProgram(std::string_view extension, std::string_view probeFolder) {
+std::optional<std::string> AskShellForProgram(std::string_view extension, std::string_view probeFolder) {
     if (!UsableInFileName(extension)) return std::nullopt;
     std::string own = probeFolder.empty() ? platform::ProgramFolder() : std::string(probeFolder);
     if (!own.empty() && sjis::LastSeparator(own) != own.size() - 1) own += '\\';
     for (const std::string& folder : {own, platform::TempFolder()}) {
         if (folder.empty()) continue;
         std::string probe = folder + "Def" + std::string(extension);
-        if (platform::FileExists(probe)) return platform::SystemShell().FindExecutable(probe);
+        if (platform::FileExists(probe)) return platform::SystemShell().ProgramFor(probe);
         if (!platform::CreateNewEmptyFile(probe)) continue;
-        auto program = platform::SystemShell().FindExecutable(probe);
+        auto program = platform::SystemShell().ProgramFor(probe);
         platform::DeleteFileAt(probe);
         return program;
     }
@@ -174,7 +174,7 @@ int ParseOpenCommand(std::string_view extension, std::string_view commandText, s
     }
 
     if (sjis::UpperAscii(TrimBlanks(sjis::Extension(program))) != ".EXE") {
-        if (auto associated = AssociatedProgram(extension, probeFolder)) program = *associated;
+        if (auto associated = AskShellForProgram(extension, probeFolder)) program = *associated;
     }
     if (program.empty()) return -1;
     if (!sjis::FolderWithSeparator(program).empty() && !platform::FileExists(program)) return -1;

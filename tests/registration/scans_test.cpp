@@ -12,8 +12,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "registration/scmake.h"
-#include "support/recording_shell.h"
-#include "support/scratch_folder.h"
+#include "scan_fixture.h"
 
 namespace kumoya {
 namespace {
@@ -21,38 +20,7 @@ namespace {
 using platform::RegistryRoot;
 using testsupport::ScratchFolder;
 
-class Scans : public ::testing::Test {
-protected:
-    // Test paths hold no "-": a command splits at its first one.
-    ScratchFolder dir{"kumoyascan"};
-    platform::MemoryRegistry registry;
-    platform::ScopedService<platform::Registry> useRegistry{registry};
-    testsupport::RecordingShell shell;
-    platform::ScopedService<platform::Shell> useShell{shell};
-    platform::FixedFolders folders;
-    platform::ScopedService<platform::SystemFolders> useFolders{folders};
-
-    // An empty file at dir\relative (folders made as needed); its full path.
-    std::string Make(const std::string& relative) {
-        std::string path = dir / relative;
-        EXPECT_TRUE(platform::CreateDirectories(sjis::Parent(path)));
-        EXPECT_TRUE(platform::WriteFileBytes(path, {}));
-        return path;
-    }
-
-    // Parses with the probe file in dir\probe\.
-    int Parse(const std::string& extension, const std::string& command, std::string& program, std::string& params) {
-        platform::CreateDirectories(dir / "probe");
-        return ParseOpenCommand(extension, command, program, params, dir / "probe\\");
-    }
-
-    void FileType(const std::string& extension, const std::string& type, const std::string& displayName,
-                  const std::string& command, const char* verb = "open") {
-        registry.WriteString(RegistryRoot::ClassesRoot, extension, "", type);
-        if (!displayName.empty()) registry.WriteString(RegistryRoot::ClassesRoot, type, "", displayName);
-        registry.WriteString(RegistryRoot::ClassesRoot, type + "\\shell\\" + verb + "\\command", "", command);
-    }
-};
+class Scans : public testsupport::ScanFixture {};
 
 TEST_F(Scans, OpenCommandsGiveTheProgramAndItsTemplate) {
     const std::string editor = Make("Editor.exe");
@@ -279,88 +247,6 @@ TEST_F(Scans, RegisteringRowsBuildsExtensionsProgramsAndTemplates) {
     ASSERT_EQ(0, reloaded.Progs.FindByPath("C:\\PAINT\\PAINT.EXE", p));
     EXPECT_EQ(japaneseTitle.substr(0, 38), p->Title);
     EXPECT_EQ(-1, p->TitleIndex);
-}
-
-TEST_F(Scans, DesktopScanTakesEachExistingProgramOnce) {
-    ScratchFolder desktop("kumoyadesk");
-    folders.desktop = desktop.path().substr(0, desktop.path().size() - 1);
-    const std::string editor = Make("Editor.exe");
-    const std::string tool = Make("ツール\\テキスト.exe");
-    const std::string self = Make("Zelkova.exe");
-    const std::string document = Make("readme.txt");
-
-    TSCMake sc;
-    sc.SCDir = folders.desktop;
-    auto link = [&](const std::string& name, const std::string& target) {
-        sc.SCName = name;
-        sc.LinkPath = target;
-        ASSERT_GE(sc.CreateLink(), 0);
-    };
-    link("Editor one", editor);
-    link("Editor two", sjis::UpperAscii(editor));
-    link("テキストツール", tool);
-    link("Kumoya", self);
-    link("Read me", document);
-    link("Gone", dir / "gone.exe");
-    ASSERT_TRUE(platform::WriteFileBytes(desktop / "Broken.lnk", {'L', 0, 0, 0, 1, 2}));
-    ASSERT_TRUE(platform::CreateDirectories(desktop / "Folder.lnk"));
-
-    // The first of the two editor links in the folder's own order names the row.
-    std::string firstEditor;
-    for (const auto& e : platform::ListDirectory(desktop / "*.lnk"))
-        if (firstEditor.empty() && e.name.rfind("Editor", 0) == 0) firstEditor = e.name.substr(0, e.name.size() - 4);
-
-    std::vector<ScanRow> rows = ScanDesktop(sc);
-    std::vector<std::pair<std::string, std::string>> got;
-    for (const ScanRow& r : rows) got.emplace_back(r.Caption, r.SubItems.at(0));
-    std::sort(got.begin(), got.end());
-    std::vector<std::pair<std::string, std::string>> expected = {
-        {firstEditor, sjis::UpperAscii(editor)},
-        {"テキストツール", sjis::UpperAscii(dir.path()) + "ツール\\テキスト.EXE"},
-    };
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(expected, got);
-
-    TNFile file("unused.dat");
-    TProg known;
-    known.Path = sjis::UpperAscii(editor);
-    known.Title = "Known";
-    file.Progs.AddNew(known);
-    EXPECT_EQ(2, RegisterDesktopRows(file, rows));
-    TExt* category = nullptr;
-    ASSERT_EQ(0, file.Categories.FindByName("デスクトップ", category));
-    EXPECT_EQ(1, category->MenuFlag);
-    ASSERT_EQ(2, category->ProgCount());
-    TProg* p = nullptr;
-    ASSERT_EQ(0, file.Progs.FindById(known.Id, p));
-    EXPECT_EQ(firstEditor, p->Title);
-    EXPECT_EQ(2, file.Progs.Count());
-
-    // No desktop, or an empty one: nothing.
-    folders.desktop.clear();
-    EXPECT_TRUE(ScanDesktop(sc).empty());
-}
-
-TEST_F(Scans, ThousandsOfShortcutsAreReadOneByOne) {
-    ScratchFolder desktop("kumoyadesk");
-    folders.desktop = desktop.path().substr(0, desktop.path().size() - 1);
-    std::vector<std::string> programs;
-    for (int i = 0; i < 10; ++i) programs.push_back(Make("p" + std::to_string(i) + ".exe"));
-    TSCMake sc;
-    sc.SCDir = folders.desktop;
-    for (int i = 0; i < 1200; ++i) {
-        sc.SCName = "link" + std::to_string(i);
-        sc.LinkPath = programs[static_cast<std::size_t>(i % 10)];
-        ASSERT_GE(sc.CreateLink(), 0);
-        if (i % 4 == 0) {
-            ASSERT_TRUE(platform::WriteFileBytes(desktop / ("junk" + std::to_string(i) + ".lnk"),
-                                                 platform::Bytes(static_cast<std::size_t>(i % 97), 0x4C)));
-        }
-    }
-    int pumped = 0;
-    std::vector<ScanRow> rows = ScanDesktop(sc, [&] { ++pumped; });
-    EXPECT_EQ(10u, rows.size());
-    EXPECT_EQ(1500, pumped);
 }
 
 }  // namespace

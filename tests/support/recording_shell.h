@@ -28,7 +28,7 @@ public:
     std::vector<OpenCall> opens;
     bool openResult = true;              // what Open answers
     std::set<std::string> filesWithoutIcons;  // these yield empty icons
-    // FindExecutable: the program for each extension key ("TXT"); every
+    // ProgramFor: the program for each extension key ("TXT"); every
     // question is recorded with whether the file existed when it was asked.
     std::map<std::string, std::string> executables;
     struct FindCall {
@@ -44,7 +44,7 @@ public:
     }
     platform::Icon SmallIcon(std::string_view file) override { return Fake("small:", file); }
     platform::Icon FirstIcon(std::string_view file) override { return Fake("first:", file); }
-    std::optional<std::string> FindExecutable(std::string_view file) override {
+    std::optional<std::string> ProgramFor(std::string_view file) override {
         bool exists = platform::FileExists(file);
         finds.push_back({std::string(file), exists});
         auto it = executables.find(ExtensionKey(file));

@@ -94,7 +94,7 @@ public:
     // The association as the registry in use records it: the file type of
     // the extension, its open command, and the program at the command's
     // start (quoted, or up to the first blank).
-    std::optional<std::string> FindExecutable(std::string_view file) override {
+    std::optional<std::string> ProgramFor(std::string_view file) override {
         if (!FileExists(file)) return std::nullopt;
         std::string ext = sjis::Extension(file);
         if (sjis::EqualsIgnoreCase(ext, ".exe")) return std::string(file);

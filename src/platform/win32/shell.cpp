@@ -41,7 +41,7 @@ public:
         return Icon(icon, std::string(file) + ",0");
     }
 
-    std::optional<std::string> FindExecutable(std::string_view file) override {
+    std::optional<std::string> ProgramFor(std::string_view file) override {
         auto wFile = win32::ToWide(file);
         if (!wFile) return std::nullopt;
         wchar_t buffer[MAX_PATH + 1] = {};
