@@ -4,7 +4,7 @@
 #include <memory>
 #include <ctime>
 
-#include "launcher/long_path.h"
+#include "platform/long_path.h"
 #include "launcher/program.h"
 #include "manager/main_form.h"
 #include "app/program_icon.h"
@@ -196,7 +196,7 @@ void TfrmTitle::StartWithArguments(bool newDay) {
 
         std::string key = ExtensionKey(path);
         if (key == "LNK") {
-            path = LongPathName(path);
+            path = platform::LongPathName(path);
             // A shortcut that cannot be read has no target, whatever an
             // earlier shortcut left in the component.
             bool read = SCMake1.AnalizeLink(path) == 0;
@@ -209,7 +209,7 @@ void TfrmTitle::StartWithArguments(bool newDay) {
             key = ExtensionKey(path);
         }
         if (key == "EXE") {
-            path = LongPathName(path);
+            path = platform::LongPathName(path);
             context_->RunRegistration(RegistrationRequest::ForFile(path));
             Finish();
             return;

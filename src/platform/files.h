@@ -78,6 +78,9 @@ bool ReplaceFileAtomically(std::string_view path, const Bytes& data);
 // Puts the file `from` in place of `to` in one step, replacing `to` when it
 // exists, so that `to` is always either the old or the new file.
 bool ReplaceFileWith(std::string_view to, std::string_view from);
+// Creates an empty file, only where nothing of that name exists yet: false
+// when the name is taken or the folder cannot be written to.
+bool CreateNewEmptyFile(std::string_view path);
 bool DeleteFileAt(std::string_view path);
 bool RenameFile(std::string_view from, std::string_view to);
 bool CreateDirectories(std::string_view path);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ public:
     // The first icon held in the file (a program, library or icon file);
     // empty for a file that holds none or is no icon file at all.
     virtual Icon FirstIcon(std::string_view file) = 0;
+    // The program the system would start to open the existing file `file`
+    // (the shell's FindExecutable, a name windows.h takes as a macro): its
+    // full path, or nullopt when the file is missing or no program is
+    // associated with its type.
+    virtual std::optional<std::string> ProgramFor(std::string_view file) = 0;
 };
 template <> Shell& Service<Shell>::Default();
 

@@ -80,6 +80,17 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
 }
 
+std::size_t CharLength(std::string_view text, std::size_t pos) {
+    return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from) {
+    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) {
+        if (i >= from && text.substr(i, needle.size()) == needle) return i;
+    }
+    return std::string_view::npos;
+}
+
 std::string_view CutToBytes(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text;
     std::size_t end = 0;

@@ -40,6 +40,14 @@ std::string UpperAscii(std::string_view text);
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// Position of the first occurrence of `needle` in `text` at or after `from`
+// that starts on a character (never inside a double-byte one), or npos.
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// The number of bytes of the character that starts at `pos` (1 or 2; 1 for a
+// lead byte at the very end).
+std::size_t CharLength(std::string_view text, std::size_t pos);
+
 // The longest prefix of `text` of at most `maxBytes` bytes that does not end
 // in the middle of a double-byte character.
 std::string_view CutToBytes(std::string_view text, std::size_t maxBytes);

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "catalogue/records.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 
 namespace kumoya::testsupport {
@@ -24,6 +28,14 @@ public:
     std::vector<OpenCall> opens;
     bool openResult = true;              // what Open answers
     std::set<std::string> filesWithoutIcons;  // these yield empty icons
+    // ProgramFor: the program for each extension key ("TXT"); every
+    // question is recorded with whether the file existed when it was asked.
+    std::map<std::string, std::string> executables;
+    struct FindCall {
+        std::string file;
+        bool existed = false;
+    };
+    std::vector<FindCall> finds;
 
     bool Open(std::string_view file, std::string_view parameters, std::string_view directory, bool showNormal,
               std::uintptr_t ownerWindow) override {
@@ -32,6 +44,13 @@ public:
     }
     platform::Icon SmallIcon(std::string_view file) override { return Fake("small:", file); }
     platform::Icon FirstIcon(std::string_view file) override { return Fake("first:", file); }
+    std::optional<std::string> ProgramFor(std::string_view file) override {
+        bool exists = platform::FileExists(file);
+        finds.push_back({std::string(file), exists});
+        auto it = executables.find(ExtensionKey(file));
+        if (!exists || it == executables.end()) return std::nullopt;
+        return it->second;
+    }
 
 private:
     platform::Icon Fake(const char* kind, std::string_view file) {

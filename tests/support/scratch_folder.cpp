@@ -23,10 +23,12 @@ void RemoveTree(const std::string& folder) {
 
 }  // namespace
 
-ScratchFolder::ScratchFolder() {
+ScratchFolder::ScratchFolder() : ScratchFolder("kumoya-test-") {}
+
+ScratchFolder::ScratchFolder(const std::string& prefix) {
     static std::atomic<int> counter{0};
     static const unsigned stamp = std::random_device{}();  // <chrono> does not build with the CP932 literal setting
-    path_ = platform::TempFolder() + "kumoya-test-" + std::to_string(stamp) + "-" + std::to_string(counter++) + "\\";
+    path_ = platform::TempFolder() + prefix + std::to_string(stamp) + "_" + std::to_string(counter++) + "\\";
     if (!platform::CreateDirectories(path_.substr(0, path_.size() - 1)))
         throw std::runtime_error("cannot create " + path_ + ": " + platform::LastError());
 }

@@ -9,6 +9,9 @@ namespace kumoya::testsupport {
 class ScratchFolder {
 public:
     ScratchFolder();
+    // A folder named `prefix` + a unique number made of digits and "_" only
+    // (for tests whose paths must hold no "-").
+    explicit ScratchFolder(const std::string& prefix);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -188,6 +188,16 @@ bool WriteFileBytes(std::string_view path, const Bytes& data) {
     return ok || Fail("write", error);
 }
 
+bool CreateNewEmptyFile(std::string_view path) {
+    auto host = posix::ToHostPath(path);
+    if (!host) return FailNoHostPath(path);
+    // Windows names are case-insensitive: a name taken in another case is
+    // taken (ToHostPath resolves it to the stored one).
+    int fd = ::open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return Fail("open", errno);
+    return ::close(fd) == 0 || Fail("close", errno);
+}
+
 bool ReplaceFileAtomically(std::string_view path, const Bytes& data) {
     lastFailure = FileFailure::None;
     auto host = posix::ToHostPath(path);

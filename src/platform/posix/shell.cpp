@@ -14,6 +14,7 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/posix/host_path.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -88,6 +89,33 @@ public:
     Icon FirstIcon(std::string_view file) override {
         if (!FileExists(file) || !IsIconHolder(file)) return {};
         return Icon(nullptr, std::string(file) + ",0");
+    }
+
+    // The association as the registry in use records it: the file type of
+    // the extension, its open command, and the program at the command's
+    // start (quoted, or up to the first blank).
+    std::optional<std::string> ProgramFor(std::string_view file) override {
+        if (!FileExists(file)) return std::nullopt;
+        std::string ext = sjis::Extension(file);
+        if (sjis::EqualsIgnoreCase(ext, ".exe")) return std::string(file);
+        if (ext.empty()) return std::nullopt;
+        Registry& registry = SystemRegistry();
+        auto type = registry.ReadString(RegistryRoot::ClassesRoot, ext, "");
+        if (!type || type->empty()) return std::nullopt;
+        auto command = registry.ReadString(RegistryRoot::ClassesRoot, *type + "\\shell\\open\\command", "");
+        if (!command) return std::nullopt;
+        std::string_view c = *command;
+        while (!c.empty() && c.front() == ' ') c.remove_prefix(1);
+        std::string program;
+        if (!c.empty() && c.front() == '"') {
+            auto close = c.find('"', 1);
+            if (close == std::string_view::npos) return std::nullopt;
+            program = c.substr(1, close - 1);
+        } else {
+            program = c.substr(0, c.find(' '));
+        }
+        if (program.empty()) return std::nullopt;
+        return program;
     }
 
 private:

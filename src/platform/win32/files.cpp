@@ -286,6 +286,14 @@ bool BlockFile::Close() {
     return CloseHandle(h) || Fail("CloseHandle");
 }
 
+bool CreateNewEmptyFile(std::string_view path) {
+    auto w = Wide(path);
+    if (!w) return false;
+    Handle h(CreateFileW(w->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return Fail("CreateFileW");
+    return h.Close() || Fail("CloseHandle");
+}
+
 bool DeleteFileAt(std::string_view path) {
     auto w = Wide(path);
     return w && (DeleteFileW(w->c_str()) || Fail("DeleteFileW"));

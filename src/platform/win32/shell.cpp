@@ -40,6 +40,17 @@ public:
         if (!icon || icon == reinterpret_cast<HICON>(1)) return {};
         return Icon(icon, std::string(file) + ",0");
     }
+
+    std::optional<std::string> ProgramFor(std::string_view file) override {
+        auto wFile = win32::ToWide(file);
+        if (!wFile) return std::nullopt;
+        wchar_t buffer[MAX_PATH + 1] = {};
+        HINSTANCE result = FindExecutableW(wFile->c_str(), nullptr, buffer);
+        // Values above 32 mean success.
+        if (reinterpret_cast<INT_PTR>(result) <= 32 || !buffer[0]) return std::nullopt;
+        buffer[MAX_PATH] = L'\0';
+        return win32::FromWide(buffer);
+    }
 };
 
 }  // namespace

@@ -1,12 +1,13 @@
-#include "launcher/long_path.h"
+#include "platform/long_path.h"
 
 #include "platform/files.h"
 #include "platform/text.h"
 
-namespace kumoya {
+namespace kumoya::platform {
 
 std::string LongPathName(std::string_view path) {
-    std::string result = platform::StoredName(path).value_or(std::string());
+    if (path.empty()) return {};
+    std::string result = StoredName(path).value_or(std::string());
     std::string dir(path);
     for (;;) {
         std::string parent = sjis::Parent(dir);
@@ -17,7 +18,7 @@ std::string LongPathName(std::string_view path) {
             break;
         }
         dir = parent;
-        if (auto stored = platform::StoredName(dir)) {
+        if (auto stored = StoredName(dir)) {
             result = *stored + "\\" + result;
         } else {
             result = dir + (dir.back() == '\\' ? "" : "\\") + result;
@@ -27,4 +28,4 @@ std::string LongPathName(std::string_view path) {
     return result;
 }
 
-}  // namespace kumoya
+}  // namespace kumoya::platform
