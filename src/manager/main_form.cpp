@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <unordered_map>
 
 #include "launcher/title_form.h"
 #include "manager/input_form.h"
@@ -294,22 +295,29 @@ void TfrmMain::FillProgramList(ui::ListView& list, const TExt& ext) {
     list.clearItems();
     ilIcon.clear();
     list.imagesChanged();
-    list.beginUpdate();
+    // Each program file's icon is looked up once, however many rows show it.
+    std::unordered_map<std::string, int> iconOfFile;
     for (std::int32_t id : ids) {
         TProg* prog = nullptr;
         // A number without its program (a catalogue edited elsewhere) has
         // nothing to show or launch.
         if (nfile().Progs.FindById(id, prog) != 0) continue;
-        int item = list.addItem(prog->Title);
+        auto [icon, fresh] = iconOfFile.try_emplace(sjis::UpperAscii(prog->Path), -1);
+        if (fresh) {
+            icon->second = ilIcon.add(LoadProgramIcon(prog->Path));
+            list.imagesChanged();  // appends the one icon natively
+        }
+        // The row reaches the screen whole, at once.
+        list.beginUpdate();
+        int item = list.addItem(prog->Title, icon->second);
         list.addSubItem(item, std::to_string(id));
-        list.setItemImage(item, ilIcon.add(LoadProgramIcon(prog->Path)));
-        list.imagesChanged();
+        list.endUpdate();
         // Icons load slowly; keep the window answering meanwhile. If the
-        // user chose another list meanwhile, that fill owns the list now.
+        // user chose another list meanwhile, that fill owns the list now;
+        // if the window or the program is closing, nobody waits for the rest.
         ui::App().processMessages();
-        if (fill != fillCount_) break;
+        if (fill != fillCount_ || title_.CanClose || ui::App().terminated()) break;
     }
-    list.endUpdate();
 }
 
 void TfrmMain::cmbShuruiChange() {

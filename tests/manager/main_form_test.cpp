@@ -303,6 +303,27 @@ TEST_F(MainFormTest, ACategoryChosenWhileTheListIsFillingReplacesIt) {
     EXPECT_EQ(title->NFile->Head.CategoryIndex, 1);
 }
 
+TEST_F(MainFormTest, AFillLooksEachProgramFileUpOnceAndStopsWhenTheRunEnds) {
+    Change([&](TNFile& nf) {
+        TExt* tools = nullptr;
+        ASSERT_EQ(nf.Categories.FindByName(kTools, tools), 0);
+        // Four more rows for the editor's file, written two ways.
+        for (int i = 0; i < 4; ++i) tools->AddProg(Add(nf, i % 2 ? "EDIT.EXE" : "edit.exe", "Copy " + std::to_string(i)));
+    });
+    TfrmMain& main = Open();
+    main.cmbShurui.userSelect(1);
+    ASSERT_EQ(main.lvShurui.itemCount(), 6);
+    EXPECT_EQ(main.ilIcon.count(), 3) << "viewer, paint and the editor's file, once each";
+    for (int i = 3; i < 6; ++i) EXPECT_EQ(main.lvShurui.item(i).imageIndex, main.lvShurui.item(2).imageIndex);
+    EXPECT_NE(main.lvShurui.item(0).imageIndex, main.lvShurui.item(1).imageIndex);
+
+    // The run ends while the list fills: nobody waits for the rest.
+    ui::App().post([] { ui::App().terminate(); });
+    main.cmbShurui.userSelect(0);
+    EXPECT_EQ(Captions(main.lvShurui), (std::vector<std::string>{"Editor"}));
+    ui::App().reset();
+}
+
 TEST_F(MainFormTest, LaunchingCountsAndTakingOutKeepsTheProgramRegistered) {
     TfrmMain& main = Open();
     Click(main.btSExecute);

@@ -61,6 +61,9 @@ class Menu;
 class PopupMenu;
 class MainMenu;
 class MenuItem;
+class Timer;
+struct OpenFileRequest;
+struct FolderBrowseRequest;
 
 struct Point {
     int x = 0;
@@ -151,9 +154,27 @@ public:
     // postMenuCommand) or null.
     virtual MenuItem* trackPopup(PopupMenu& menu, Point at) = 0;
 
-    // Queues work for the user-interface thread; callable from any thread.
-    // It runs from the message loop (processMessages included).
+    // Queues work for the user-interface thread; callable from any thread,
+    // never throws for a full queue. It runs from the message loop
+    // (processMessages included), in the order posted.
     virtual void post(std::function<void()> work) = 0;
+    // Waits until something arrives for the message loop or `timeoutMs`
+    // passes; handles nothing.
+    virtual void waitMessage(int timeoutMs) = 0;
+
+    // Timers (see timer.h): start (or restart) with the timer's interval; stop.
+    virtual void startTimer(Timer& timer) = 0;
+    virtual void stopTimer(Timer& timer) = 0;
+
+    // The native window of any realised control; 0 where there is none.
+    virtual std::uintptr_t controlHandle(const Control&) { return 0; }
+    // Posts a window message to a window of any program.
+    virtual bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) = 0;
+
+    // The common dialogs (see dialogs.h); true when the user chose.
+    virtual bool openFile(Form* owner, OpenFileRequest& request) = 0;
+    virtual bool browseForFolder(Form* owner, FolderBrowseRequest& request) = 0;
 
     virtual Point cursorPos() = 0;
     virtual DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,

@@ -260,12 +260,16 @@ public:
     // The menu a right click on the list pops up; null for none.
     PopupMenu* popupMenu() const { return popupMenu_; }
     void setPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
-    // Call after changing the image list's contents.
+    // Call after changing the image list's contents. Icons appended since
+    // the last call are appended to the native list; anything else rebuilds it.
     void imagesChanged() { changed(Prop::Images); }
 
     // Item changes between beginUpdate and endUpdate reach the screen once.
     void beginUpdate() { ++updating_; }
     void endUpdate();
+    // For peers, on a change of the items: the first item that may differ
+    // from what was shown before (items before it are unchanged).
+    int firstChangedItem() const { return firstChanged_; }
 
     int itemCount() const { return static_cast<int>(items_.size()); }
     const ListItem& item(int index) const { return items_.at(static_cast<std::size_t>(index)); }
@@ -307,7 +311,8 @@ protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
 
 private:
-    void itemsChanged();
+    // Items from `from` on changed.
+    void itemsChanged(int from);
 
     std::vector<ListColumn> columns_;
     std::vector<ListItem> items_;
@@ -320,6 +325,9 @@ private:
     int selected_ = -1;
     int updating_ = 0;
     bool dirty_ = false;
+    int firstChanged_ = 0;
+    // Counts removals; an edit whose handler removed items is not applied.
+    unsigned removals_ = 0;
 };
 
 class PageControl;

@@ -1,7 +1,9 @@
 #include "platform/ui/form.h"
 
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/menu.h"
+#include "platform/ui/threads.h"
 
 namespace kumoya::ui {
 
@@ -12,6 +14,7 @@ Form::Form(Form* owner) : Container(nullptr), owner_(owner) {
 
 Form::~Form() {
     Backend().forgetForm(*this);
+    detail::FormGone(*this);
     App().formGone(*this);
     releaseOwned();
     dropPeer();
@@ -62,6 +65,35 @@ bool Form::userClose() {
     }
     hide();
     if (App().mainForm() == this) App().terminate();
+    return true;
+}
+
+namespace {
+
+Button* FindDialogButton(const Container& container, bool isDefault) {
+    for (Control* child : container.children()) {
+        if (auto* button = dynamic_cast<Button*>(child)) {
+            if ((isDefault ? button->isDefault() : button->isCancel()) && button->reachable()) return button;
+        }
+        if (auto* inner = dynamic_cast<Container*>(child)) {
+            if (Button* button = FindDialogButton(*inner, isDefault)) return button;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Button* Form::defaultButton() const { return FindDialogButton(*this, true); }
+
+Button* Form::cancelButton() const { return FindDialogButton(*this, false); }
+
+bool Form::userDialogKey(int key) {
+    Button* button = nullptr;
+    if (key == kKeyReturn) button = defaultButton();
+    if (key == kKeyEscape) button = cancelButton();
+    if (!button) return false;
+    button->userClick();
     return true;
 }
 

@@ -93,6 +93,13 @@ public:
     // files; a menu command (by id) from one of the form's menus.
     // userClose answers whether the form closed.
     bool userClose();
+    // Enter or Escape that no control took: Enter presses the default
+    // button, Escape the Cancel button, when the form has a reachable one;
+    // nothing else happens. Answers whether a button was pressed.
+    bool userDialogKey(int key);
+    // The reachable default or Cancel button, or null.
+    Button* defaultButton() const;
+    Button* cancelButton() const;
     void userDropFiles(const std::vector<std::string>& paths);
     void userHelp();
     void userMenuCommand(int commandId);

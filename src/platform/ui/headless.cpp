@@ -1,6 +1,10 @@
 #include "platform/ui/headless.h"
 
+#include <algorithm>
+
 #include "platform/ui/application.h"
+#include "platform/ui/threads.h"
+#include "platform/ui/timer.h"
 
 namespace kumoya::ui {
 
@@ -73,6 +77,91 @@ void CheckReachable(const Control& control, const char* what) {
 
 }  // namespace
 
+std::string FolderBrowseSession::select(const std::string& folder) {
+    selected_ = folder;
+    std::string status;
+    if (request_.OnSelectionChanged) request_.OnSelectionChanged(folder, status);
+    shown_.statusTexts.push_back(status);
+    return status;
+}
+
+HeadlessBackend::HeadlessBackend() { detail::MarkUiThread(); }
+
+void HeadlessBackend::answerInputBox(std::optional<std::string> text) {
+    onNextModal<InputBoxForm>([this, text = std::move(text)](InputBoxForm& box) {
+        inputBoxes_.push_back({box.caption(), box.lbPrompt.caption(), box.edValue.text()});
+        if (text) {
+            Type(box.edValue, *text);
+            Click(box.btOk);
+        } else {
+            Click(box.btCancel);
+        }
+    });
+}
+
+void HeadlessBackend::advanceTime(int ms) {
+    const std::int64_t end = now_ + (ms < 0 ? 0 : ms);
+    for (;;) {
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second.due > end) continue;
+            if (next == timers_.end() || it->second.due < next->second.due ||
+                (it->second.due == next->second.due && it->second.order < next->second.order)) {
+                next = it;
+            }
+        }
+        if (next == timers_.end()) break;
+        Timer* timer = next->first;
+        now_ = next->second.due;
+        next->second.due += timer->interval();
+        timer->userTick();  // may stop or destroy timers, this one included
+    }
+    now_ = end;
+}
+
+void HeadlessBackend::startTimer(Timer& timer) { timers_[&timer] = {now_ + timer.interval(), timerOrder_++}; }
+
+void HeadlessBackend::stopTimer(Timer& timer) { timers_.erase(&timer); }
+
+void HeadlessBackend::waitMessage(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(postedMutex_);
+    if (!posted_.empty() || !queue_.empty()) return;
+    postedSignal_.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                           [this] { return !posted_.empty(); });
+}
+
+bool HeadlessBackend::postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
+    PostedWindowMessage posted{window, message, wParam, lParam};
+    windowMessages_.push_back(posted);
+    if (windowReceiver_) windowReceiver_(posted);
+    return true;
+}
+
+bool HeadlessBackend::openFile(Form*, OpenFileRequest& request) {
+    if (fileAnswers_.empty()) throw std::logic_error("headless: open-file dialog shown without a scripted answer");
+    std::optional<std::string> answer = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    openFiles_.push_back({request.title, request.initialDir, answer.value_or("")});
+    if (!answer) return false;
+    request.fileName = *answer;
+    return true;
+}
+
+bool HeadlessBackend::browseForFolder(Form*, FolderBrowseRequest& request) {
+    if (folderActions_.empty()) throw std::logic_error("headless: folder browse shown without a scripted action");
+    auto action = std::move(folderActions_.front());
+    folderActions_.pop_front();
+    folderBrowses_.push_back({request.title, request.initialFolder, {}, {}});
+    ShownFolderBrowse& shown = folderBrowses_.back();
+    FolderBrowseSession session(request, shown);
+    if (!request.initialFolder.empty()) session.select(request.initialFolder);
+    if (!action(session) || session.selected().empty()) return false;
+    request.folder = session.selected();
+    shown.chosen = request.folder;
+    return true;
+}
+
 void HeadlessBackend::choosePopupEntry(std::vector<std::string> captionPath) {
     onNextPopup([path = std::move(captionPath)](PopupMenu& menu) -> MenuItem* {
         MenuItem* current = &menu.items();
@@ -109,6 +198,8 @@ std::string HeadlessBackend::unusedScript() const {
     note(answers_.size(), "message box answer(s)");
     note(popupActions_.size(), "popup action(s)");
     note(modalActions_.size(), "modal form action(s)");
+    note(fileAnswers_.size(), "open-file answer(s)");
+    note(folderActions_.size(), "folder browse action(s)");
     return out;
 }
 
@@ -117,8 +208,11 @@ std::unique_ptr<Peer> HeadlessBackend::createPeer(Form& form) {
 }
 
 void HeadlessBackend::post(std::function<void()> work) {
-    std::lock_guard<std::mutex> lock(postedMutex_);
-    posted_.push_back(std::move(work));
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        posted_.push_back(std::move(work));
+    }
+    postedSignal_.notify_all();
 }
 
 bool HeadlessBackend::runOne() {
@@ -243,7 +337,11 @@ void Type(Edit& edit, std::string text) {
 
 bool PressKey(Edit& edit, int key) {
     CheckReachable(edit, "edit");
-    return edit.userKeyDown(key);
+    if (!edit.userKeyDown(key)) return false;
+    if (key == kKeyReturn || key == kKeyEscape) {
+        if (Form* form = edit.form()) form->userDialogKey(key);
+    }
+    return true;
 }
 
 }  // namespace kumoya::ui

@@ -10,6 +10,12 @@
 //       ui::Type(f.edValue, "Games");
 //       ui::Click(f.btOk);
 //   });
+//   ui->answerInputBox("user");                       // next input box: type, OK
+//   ui->answerOpenFile("C:\\Apps\\a.exe");              // next open-file dialog
+//   ui->onNextFolderBrowse([](ui::FolderBrowseSession& s) {
+//       s.select("C:\\Games");  return true;          // move the selection, choose
+//   });
+//   ui->advanceTime(1000);                            // timers due meanwhile tick
 //   ... run the window code ...
 //   EXPECT_EQ(ui->messageBoxes().at(0).caption, "...");
 //   EXPECT_EQ(ui->unusedScript(), "");
@@ -22,9 +28,13 @@
 // is pending.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,6 +42,7 @@
 #include "platform/service.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/dialogs.h"
 #include "platform/ui/form.h"
 #include "platform/ui/menu.h"
 
@@ -49,6 +60,48 @@ struct ShownPopup {
     const PopupMenu* menu = nullptr;
     Point at;
     std::vector<std::string> chosen;  // caption path of the entry; empty when dismissed
+};
+
+struct ShownOpenFile {
+    std::string title;
+    std::string initialDir;
+    std::string chosen;  // "" when cancelled
+};
+
+struct ShownFolderBrowse {
+    std::string title;
+    std::string initialFolder;
+    std::vector<std::string> statusTexts;  // the status line after each selection change
+    std::string chosen;                    // "" when cancelled
+};
+
+struct ShownInputBox {
+    std::string caption;
+    std::string prompt;
+    std::string start;
+};
+
+struct PostedWindowMessage {
+    std::uintptr_t window = 0;
+    unsigned message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+};
+
+// The user in an open folder-browse dialog (HeadlessBackend::onNextFolderBrowse).
+class FolderBrowseSession {
+public:
+    explicit FolderBrowseSession(FolderBrowseRequest& request, ShownFolderBrowse& shown)
+        : request_(request), shown_(shown) {}
+    const FolderBrowseRequest& request() const { return request_; }
+    // Moves the selection; answers the status line it leads to.
+    std::string select(const std::string& folder);
+    const std::string& selected() const { return selected_; }
+
+private:
+    FolderBrowseRequest& request_;
+    ShownFolderBrowse& shown_;
+    std::string selected_;
 };
 
 class HeadlessBackend : public UiBackend {
@@ -78,6 +131,23 @@ public:
     void onNextModal(Fn&& action) {
         onNextModal<F>(std::function<void(F&)>(std::forward<Fn>(action)));
     }
+    // The next open-file dialog: the user picks `path`, or cancels (nullopt).
+    void answerOpenFile(std::optional<std::string> path) { fileAnswers_.push_back(std::move(path)); }
+    // The next folder browse: `action` moves the selection as the user
+    // would (the starting folder is selected before it runs) and answers
+    // true to choose the selected folder, false to cancel.
+    void onNextFolderBrowse(std::function<bool(FolderBrowseSession&)> action) {
+        folderActions_.push_back(std::move(action));
+    }
+    // The next input box: the user types `text` and presses OK, or cancels
+    // (nullopt). Shares the queue of onNextModal.
+    void answerInputBox(std::optional<std::string> text);
+    // Stands in for the programs that receive PostWindowMessage.
+    void onWindowMessage(std::function<void(const PostedWindowMessage&)> receiver) {
+        windowReceiver_ = std::move(receiver);
+    }
+    // Moves time on: the timers due meanwhile tick, in order.
+    void advanceTime(int ms);
     void setCursorPos(Point at) { cursor_ = at; }
     // The user clicks somewhere else: no form of ours is active.
     void deactivate() { active_ = nullptr; }
@@ -87,11 +157,21 @@ public:
     const std::vector<ShownMessageBox>& messageBoxes() const { return boxes_; }
     const std::vector<ShownPopup>& popups() const { return popups_; }
     int modalRuns() const { return modalRuns_; }
-    int pendingMessages() const { return static_cast<int>(queue_.size()); }
+    const std::vector<ShownOpenFile>& openFileDialogs() const { return openFiles_; }
+    const std::vector<ShownFolderBrowse>& folderBrowses() const { return folderBrowses_; }
+    const std::vector<ShownInputBox>& inputBoxes() const { return inputBoxes_; }
+    const std::vector<PostedWindowMessage>& windowMessages() const { return windowMessages_; }
+    int runningTimers() const { return static_cast<int>(timers_.size()); }
+    // Queued closes and menu commands, and work handed over from threads.
+    int pendingMessages() const {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        return static_cast<int>(queue_.size() + posted_.size());
+    }
     // Script entries never used, described; "" when all were used.
     std::string unusedScript() const;
 
     // ---- UiBackend ----
+    HeadlessBackend();
     std::unique_ptr<Peer> createPeer(Form& form) override;
     // The media double (headless_more.h).
     std::unique_ptr<Peer> createPeer(MediaPlayer& player) override;
@@ -105,6 +185,13 @@ public:
     bool isActive(const Form& form) override { return active_ == &form; }
     MenuItem* trackPopup(PopupMenu& menu, Point at) override;
     void post(std::function<void()> work) override;
+    void waitMessage(int timeoutMs) override;
+    void startTimer(Timer& timer) override;
+    void stopTimer(Timer& timer) override;
+    bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
+                           std::intptr_t lParam) override;
+    bool openFile(Form* owner, OpenFileRequest& request) override;
+    bool browseForFolder(Form* owner, FolderBrowseRequest& request) override;
     Point cursorPos() override { return cursor_; }
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                             MsgButtons buttons) override;
@@ -123,8 +210,23 @@ private:
     std::vector<ShownMessageBox> boxes_;
     std::vector<ShownPopup> popups_;
     std::deque<Posted> queue_;
-    std::mutex postedMutex_;
+    mutable std::mutex postedMutex_;
+    std::condition_variable postedSignal_;
     std::deque<std::function<void()>> posted_;  // from any thread
+    std::deque<std::optional<std::string>> fileAnswers_;
+    std::deque<std::function<bool(FolderBrowseSession&)>> folderActions_;
+    std::vector<ShownOpenFile> openFiles_;
+    std::vector<ShownFolderBrowse> folderBrowses_;
+    std::vector<ShownInputBox> inputBoxes_;
+    std::vector<PostedWindowMessage> windowMessages_;
+    std::function<void(const PostedWindowMessage&)> windowReceiver_;
+    struct RunningTimer {
+        std::int64_t due;
+        std::uint64_t order;
+    };
+    std::map<Timer*, RunningTimer> timers_;
+    std::int64_t now_ = 0;
+    std::uint64_t timerOrder_ = 0;
     Point cursor_;
     Form* active_ = nullptr;
     bool terminated_ = false;
@@ -155,6 +257,8 @@ void Click(CheckBox& box);
 void Click(Image& image);
 void Type(Edit& edit, std::string text);
 // Answers whether the key reached the edit (a handler may swallow it).
+// Enter and Escape that the edit lets through are the form's dialog keys
+// (Form::userDialogKey), as on Windows.
 bool PressKey(Edit& edit, int key);
 
 }  // namespace kumoya::ui

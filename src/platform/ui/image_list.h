@@ -32,10 +32,12 @@ public:
         if (index < 0 || index >= count()) return;
         icons_[static_cast<std::size_t>(index)] = std::move(icon);
         ++version_;
+        ++rebuilds_;
     }
     void clear() {
         icons_.clear();
         ++version_;
+        ++rebuilds_;
     }
     int count() const { return static_cast<int>(icons_.size()); }
     // The icon at index, or null when the index is outside the list.
@@ -46,12 +48,16 @@ public:
     // Changes with every change of the contents; peers that cache native
     // images compare it.
     std::uint64_t version() const { return version_; }
+    // Changes with every change other than an append: a peer that has the
+    // first n images and sees the same value only needs to append the rest.
+    std::uint64_t layoutVersion() const { return rebuilds_; }
 
 private:
     int width_;
     int height_;
     std::vector<platform::Icon> icons_;
     std::uint64_t version_ = 0;
+    std::uint64_t rebuilds_ = 0;
 };
 
 }  // namespace kumoya::ui

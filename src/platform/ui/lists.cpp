@@ -52,60 +52,65 @@ void ListView::setSmallImages(ImageList* images) {
     changed(Prop::Images);
 }
 
-void ListView::itemsChanged() {
+void ListView::itemsChanged(int from) {
+    if (from < firstChanged_) firstChanged_ = from;
     if (updating_ > 0) {
         dirty_ = true;
         return;
     }
     changed(Prop::Items);
+    firstChanged_ = itemCount();
 }
 
 void ListView::endUpdate() {
     if (updating_ > 0 && --updating_ == 0 && dirty_) {
         dirty_ = false;
         changed(Prop::Items);
+        firstChanged_ = itemCount();
     }
 }
 
 int ListView::addItem(std::string caption, int imageIndex) {
     items_.push_back({std::move(caption), {}, imageIndex});
-    itemsChanged();
+    itemsChanged(itemCount() - 1);
     return itemCount() - 1;
 }
 
 void ListView::setItemCaption(int index, std::string caption) {
     if (index < 0 || index >= itemCount()) return;
     items_[static_cast<std::size_t>(index)].caption = std::move(caption);
-    itemsChanged();
+    itemsChanged(index);
 }
 
 void ListView::addSubItem(int index, std::string text) {
     if (index < 0 || index >= itemCount()) return;
     items_[static_cast<std::size_t>(index)].subItems.push_back(std::move(text));
-    itemsChanged();
+    itemsChanged(index);
 }
 
 void ListView::setItemImage(int index, int imageIndex) {
     if (index < 0 || index >= itemCount()) return;
     items_[static_cast<std::size_t>(index)].imageIndex = imageIndex;
-    itemsChanged();
+    itemsChanged(index);
 }
 
 void ListView::deleteItem(int index) {
     if (index < 0 || index >= itemCount()) return;
     items_.erase(items_.begin() + index);
+    ++removals_;
     if (selected_ == index) {
         selected_ = -1;
     } else if (selected_ > index) {
         --selected_;
     }
-    itemsChanged();
+    itemsChanged(index);
 }
 
 void ListView::clearItems() {
     items_.clear();
+    ++removals_;
     selected_ = -1;
-    itemsChanged();
+    itemsChanged(0);
 }
 
 void ListView::setSelected(int index) {
@@ -138,9 +143,13 @@ void ListView::userDblClick() {
 
 void ListView::userEdit(int index, std::string text) {
     if (index < 0 || index >= itemCount()) return;
+    const unsigned removals = removals_;
     if (OnEdited) OnEdited(index, text);
+    // A handler that removed items (reloaded the list, say) took the edited
+    // row away or moved it: the edit has nothing left to apply to.
+    if (removals != removals_ || index >= itemCount()) return;
     items_[static_cast<std::size_t>(index)].caption = std::move(text);
-    itemsChanged();
+    itemsChanged(index);
 }
 
 void ListView::userContextMenu(Point at) {

@@ -15,6 +15,8 @@
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menu.h"
+#include "platform/ui/threads.h"
+#include "platform/win32/ui_services.h"
 #include "platform/win32/ui_win32.h"
 #include "platform/win32/wide.h"
 
@@ -232,7 +234,9 @@ public:
         if (IsWindow(window_)) SetMenu(window_, nullptr);
     }
     void update(Prop) override {
-        auto bar = std::make_unique<NativeMenu>(menu_, DpiOf(window_), true);
+        // The form's own idea of its DPI, which follows WM_DPICHANGED.
+        ControlPeer* form = ControlPeer::FromHandle(window_);
+        auto bar = std::make_unique<NativeMenu>(menu_, form ? form->dpi() : DpiOf(window_), true);
         if (!SetMenu(window_, bar->handle())) throw std::runtime_error(platform::win32::ErrorText("SetMenu"));
         DrawMenuBar(window_);
         native_ = std::move(bar);  // the old bar goes only now that it is off the window
@@ -278,6 +282,7 @@ constexpr UINT kRunPosted = WM_APP + 1;
 class Win32Backend : public UiBackend {
 public:
     Win32Backend() {
+        detail::MarkUiThread();
         EnableDpiAwareness();
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -293,14 +298,45 @@ public:
         if (postWindow_) SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 
+    // One wake-up message stands for everything queued since the last run,
+    // so any number of hand-overs never fills the thread's message queue.
+    // Should the wake-up fail, the work still runs at the next
+    // processMessages() or wait.
     void post(std::function<void()> work) override {
+        bool wake = false;
         {
             std::lock_guard<std::mutex> lock(postedMutex_);
             posted_.push_back(std::move(work));
+            if (!wakePending_) wake = wakePending_ = true;
         }
-        if (!postWindow_ || !PostMessageW(postWindow_, kRunPosted, 0, 0)) {
-            throw std::runtime_error(platform::win32::ErrorText("PostMessageW"));
+        if (wake) wakeUp();
+    }
+
+    void waitMessage(int timeoutMs) override {
+        {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            if (!posted_.empty()) return;
         }
+        MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs < 0 ? 0 : static_cast<DWORD>(timeoutMs), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+
+    void startTimer(Timer& timer) override { StartTimer(timer); }
+    void stopTimer(Timer& timer) override { StopTimer(timer); }
+
+    std::uintptr_t controlHandle(const Control& control) override {
+        return reinterpret_cast<std::uintptr_t>(HandleOf(control));
+    }
+
+    bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
+                           std::intptr_t lParam) override {
+        return PostMessageW(reinterpret_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
+                            static_cast<LPARAM>(lParam)) != FALSE;
+    }
+
+    bool openFile(Form* owner, OpenFileRequest& request) override { return OpenFileDialog(owner, request); }
+    bool browseForFolder(Form* owner, FolderBrowseRequest& request) override {
+        return BrowseForFolder(owner, request);
     }
 
     std::unique_ptr<Peer> createPeer(Form& form) override { return MakeFormPeer(form); }
@@ -336,6 +372,7 @@ public:
     }
 
     void processMessages() override {
+        runPosted(false);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
@@ -419,25 +456,42 @@ public:
     static LRESULT CALLBACK PostedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message != kRunPosted) return DefWindowProcW(window, message, wParam, lParam);
         auto* self = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self) self->runPosted();
+        if (self) self->runPosted(true);
         return 0;
     }
 
-    void runPosted() {
+    // Runs the queued work in order. At most one wake-up message is in the
+    // thread's queue at any time (wakePending_); while work runs and more
+    // waits, there is one, so a modal loop inside the work still runs the
+    // rest, in order.
+    void runPosted(bool woken) {
+        if (woken) {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            wakePending_ = false;
+        }
         for (;;) {
             std::function<void()> work;
+            bool wake = false;
             {
                 std::lock_guard<std::mutex> lock(postedMutex_);
                 if (posted_.empty()) return;
                 work = std::move(posted_.front());
                 posted_.pop_front();
+                if (!posted_.empty() && !wakePending_) wake = wakePending_ = true;
             }
+            if (wake) wakeUp();
             try {
                 work();
             } catch (...) {
                 App().handleException(std::current_exception());
             }
         }
+    }
+
+    void wakeUp() {
+        if (postWindow_ && PostMessageW(postWindow_, kRunPosted, 0, 0)) return;
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        wakePending_ = false;
     }
 
     Point cursorPos() override {
@@ -477,6 +531,7 @@ private:
     HWND postWindow_ = nullptr;
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
+    bool wakePending_ = false;
 };
 
 }  // namespace

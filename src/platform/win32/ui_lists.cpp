@@ -80,13 +80,14 @@ public:
     }
     ~ListViewPeer() override {
         if (images_) ImageList_Destroy(images_);
+        if (blank_) DestroyIcon(blank_);
     }
 
     void update(Prop what) override {
         switch (what) {
             case Prop::Columns: columns(); break;
-            case Prop::Images: images(true); break;
-            case Prop::Items: items(); break;
+            case Prop::Images: images(false); break;
+            case Prop::Items: items(list_.firstChangedItem()); break;
             case Prop::Selection: selection(); break;
             case Prop::Checked: checks(); break;
             case Prop::Options: options(); break;
@@ -142,9 +143,7 @@ public:
                     MessageBeep(MB_ICONWARNING);  // characters without a Shift_JIS form
                     return true;
                 }
-                editing_ = info->item.iItem;
                 list_.userEdit(info->item.iItem, *text);
-                editing_ = -1;
                 return true;
             }
             default: return false;
@@ -169,31 +168,54 @@ private:
         echo_ = false;
     }
 
-    // Rebuilds the native image list when the model's changed.
-    void images(bool force) {
+    // After a DPI change: columns and images at the new size.
+    void relayout() override {
+        ControlPeer::relayout();
+        columns();
+        images(true);
+    }
+
+    // Brings the native image list up to the model's: icons appended since
+    // the last time are appended, anything else (another list, a removed or
+    // replaced icon, a new size) builds it anew.
+    void images(bool rebuild) {
         const ImageList* model = list_.smallImages();
-        if (!force && model == source_ && (!model || model->version() == version_)) return;
+        if (!rebuild && model && model == source_ && images_ && model->layoutVersion() == layout_ &&
+            model->count() >= synced_) {
+            for (int i = synced_; i < model->count(); ++i) addImage(*model, i);
+            synced_ = model->count();
+            return;
+        }
         source_ = model;
-        version_ = model ? model->version() : 0;
+        layout_ = model ? model->layoutVersion() : 0;
+        synced_ = 0;
         HIMAGELIST old = images_;
         images_ = nullptr;
+        if (blank_) DestroyIcon(blank_);
+        blank_ = nullptr;
         if (model) {
             int d = dpi();
-            int w = Scale(model->width(), d), h = Scale(model->height(), d);
-            images_ = ImageList_Create(w, h, ILC_COLOR32 | ILC_MASK, model->count(), 8);
-            HICON blank = nullptr;
-            for (int i = 0; images_ && i < model->count(); ++i) {
-                auto icon = static_cast<HICON>(model->icon(i)->NativeHandle());
-                if (!icon) {
-                    if (!blank) blank = BlankIcon(w, h);
-                    icon = blank;
-                }
-                ImageList_AddIcon(images_, icon);
-            }
-            if (blank) DestroyIcon(blank);
+            images_ = ImageList_Create(Scale(model->width(), d), Scale(model->height(), d), ILC_COLOR32 | ILC_MASK,
+                                       model->count(), 64);
+            for (int i = 0; images_ && i < model->count(); ++i) addImage(*model, i);
+            synced_ = model->count();
         }
         SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
         if (old) ImageList_Destroy(old);
+    }
+
+    void addImage(const ImageList& model, int index) {
+        if (!images_) return;
+        auto icon = static_cast<HICON>(model.icon(index)->NativeHandle());
+        if (!icon) {
+            if (!blank_) {
+                int w = 16, h = 16;
+                ImageList_GetIconSize(images_, &w, &h);
+                blank_ = BlankIcon(w, h);
+            }
+            icon = blank_;
+        }
+        ImageList_AddIcon(images_, icon);
     }
 
     void setText(int index, int subItem, const std::string& text) {
@@ -204,34 +226,53 @@ private:
         SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     }
 
-    void items() {
-        if (editing_ >= 0) {
-            // Only the edited caption changed.
-            echo_ = true;
-            setText(editing_, 0, list_.item(editing_).caption);
-            echo_ = false;
-            return;
-        }
+    // Brings the native rows up to the model's from `from` on: rows that
+    // both have are set in place, surplus native rows go, new ones are
+    // appended. Appending a row thus costs one row, not the whole list.
+    void items(int from) {
         images(false);
+        const int count = list_.itemCount();
+        const int native = static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0));
+        if (from > native) from = native;
+        if (from < 0) from = 0;
+        const bool bulk = count - from > 1 || native - from > 1;
         echo_ = true;
-        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
-        for (int i = 0; i < list_.itemCount(); ++i) {
-            const ListItem& model = list_.item(i);
-            std::wstring caption = Wide(model.caption);
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_IMAGE;
-            item.iItem = i;
-            item.pszText = caption.data();
-            item.iImage = model.imageIndex;
-            int at = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-            for (std::size_t k = 0; k < model.subItems.size(); ++k) setText(at, static_cast<int>(k) + 1, model.subItems[k]);
+        if (bulk) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        if (count == 0) {
+            SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+        } else {
+            for (int i = native - 1; i >= count; --i) SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(i), 0);
+            for (int i = from; i < count; ++i) putRow(i, i < native);
         }
-        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        if (bulk) {
+            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(hwnd_, nullptr, TRUE);
+        }
         echo_ = false;
-        checks();
-        selection();
+        checks(from);
+        // Rows appended after the selection leave it as it was.
+        if (from < native || list_.selected() >= from) selection();
+    }
+
+    void putRow(int index, bool existing) {
+        const ListItem& model = list_.item(index);
+        std::wstring caption = Wide(model.caption);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = index;
+        item.pszText = caption.data();
+        item.iImage = model.imageIndex;
+        if (existing) {
+            SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        } else {
+            SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        std::size_t columns = list_.columns().size();
+        std::size_t texts = model.subItems.size();
+        if (existing && columns > texts + 1) texts = columns - 1;  // clear what the row showed before
+        for (std::size_t k = 0; k < texts; ++k) {
+            setText(index, static_cast<int>(k) + 1, k < model.subItems.size() ? model.subItems[k] : std::string());
+        }
     }
 
     void options() {
@@ -243,10 +284,10 @@ private:
     }
 
     // The check boxes show the model's states.
-    void checks() {
+    void checks(int from = 0) {
         if (!list_.checkBoxes()) return;
         echo_ = true;
-        for (int i = 0; i < list_.itemCount(); ++i) {
+        for (int i = from; i < list_.itemCount(); ++i) {
             LVITEMW state{};
             state.stateMask = LVIS_STATEIMAGEMASK;
             state.state = INDEXTOSTATEIMAGEMASK(list_.item(i).checked ? 2 : 1);
@@ -272,9 +313,10 @@ private:
 
     ListView& list_;
     HIMAGELIST images_ = nullptr;
+    HICON blank_ = nullptr;  // stands in for empty images
     const ImageList* source_ = nullptr;
-    std::uint64_t version_ = 0;
-    int editing_ = -1;
+    std::uint64_t layout_ = 0;
+    int synced_ = 0;  // images of source_ in images_
 };
 
 class PageControlPeer : public ContainerPeer {

@@ -402,8 +402,12 @@ public:
                 }
                 break;
             case DM_GETDEFID:
-                if (Button* b = findButton(form_, true)) {
-                    if (HWND h = HandleOf(*b)) return MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID);
+                // Ids are unique per container only, and the dialog manager
+                // looks the id up among the form's own children: a default
+                // button on a panel is pressed through IDOK (dialogKey).
+                if (Button* b = form_.defaultButton()) {
+                    HWND h = HandleOf(*b);
+                    if (h && GetParent(h) == hwnd_) return MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID);
                 }
                 return 0;
             case WM_HELP:  // F1 in the form or any control on it
@@ -436,6 +440,10 @@ public:
                 SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                              SWP_NOZORDER | SWP_NOACTIVATE);
                 relayoutChildren();
+                // The menu bar's pictures at the new size.
+                if (MainMenu* bar = form_.mainMenu()) {
+                    if (bar->peer()) bar->peer()->update(Prop::Images);
+                }
                 return 0;
             }
             default: break;
@@ -478,26 +486,9 @@ private:
                      work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 
-    static Button* findButton(Container& container, bool isDefault) {
-        for (Control* child : container.children()) {
-            if (auto* b = dynamic_cast<Button*>(child)) {
-                if ((isDefault ? b->isDefault() : b->isCancel()) && b->reachable()) return b;
-            }
-            if (auto* inner = dynamic_cast<Container*>(child)) {
-                if (Button* b = findButton(*inner, isDefault)) return b;
-            }
-        }
-        return nullptr;
-    }
-
-    // Enter without a default button, or Escape: the dialog keys.
-    void dialogKey(WORD id) {
-        if (Button* b = findButton(form_, id == IDOK)) {
-            b->userClick();
-        } else if (id == IDCANCEL && form_.modal()) {
-            form_.close();
-        }
-    }
+    // Enter without a default button the dialog manager found, or Escape:
+    // the form's one rule for the dialog keys.
+    void dialogKey(WORD id) { form_.userDialogKey(id == IDOK ? kKeyReturn : kKeyEscape); }
 
     Form& form_;
     DWORD style_ = 0;
