@@ -5,9 +5,9 @@
 // between two panels and, in a strip at the top, a clip played through the
 // media player until its end-of-play notification.
 //
-//   controls_demo.exe WORK_DIR
+//   controls_demo.exe WORK_DIR [CLIP]
 //
-// It writes its clip and bitmaps into WORK_DIR (a Windows path), prints one
+// It writes its clip (unless CLIP names another) and bitmaps into WORK_DIR (a Windows path), prints one
 // line per event (CLIP_END, ...), "READY" once the clip has ended, and closes
 // when the file "done" appears in WORK_DIR.
 #include <windows.h>
@@ -84,7 +84,7 @@ const char* NotifyName(ui::NotifyValue v) {
 
 class Demo : public ui::Form {
 public:
-    explicit Demo(std::string dir) : dir_(std::move(dir)) {
+    Demo(std::string dir, std::string clip) : dir_(std::move(dir)), clip_(std::move(clip)) {
         setCaption("コントロール見本");
         setClientSize(620, 440);
         setBorderStyle(ui::BorderStyle::Single);
@@ -210,7 +210,7 @@ public:
 private:
     void FormShow() {
         Say(std::string("ANIMATION ") + (ui::win32::AnimationShown(Animate1) ? "shown" : "absent"));
-        std::string clip = Write(dir_, "CM.AVI", kumoya::testing::MakeAvi(160, 40, 20, 10));
+        std::string clip = clip_.empty() ? Write(dir_, "CM.AVI", kumoya::testing::MakeAvi(160, 40, 20, 10)) : clip_;
         try {
             mpCm.setFileName(clip);
             mpCm.setDisplay(&Panel1);
@@ -233,6 +233,7 @@ private:
     }
 
     std::string dir_;
+    std::string clip_;
     ui::Bitmap imWork_;
 };
 
@@ -245,9 +246,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     auto dir = kumoya::platform::win32::FromWide(argv[1]);
     if (!dir) return 2;
+    std::string clip;
+    if (argc >= 3) {
+        auto given = kumoya::platform::win32::FromWide(argv[2]);
+        if (!given) return 2;
+        clip = *given;
+    }
     return ui::Application::Protect([&] {
         ui::App().setTitle("Kumoya");
-        Demo demo(*dir);
+        Demo demo(*dir, clip);
         ui::App().run(demo);
         Say("END");
     });

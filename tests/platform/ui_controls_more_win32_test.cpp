@@ -82,6 +82,8 @@ public:
         Animate1.setBounds(220, 200, 272, 60);
         sbExtUp.setBounds(380, 100, 23, 22);
         imBack.setBounds(10, 230, 100, 50);
+        lbOver.setBounds(20, 240, 60, 16);
+        lbOver.setCaption("on the picture");
         lbNo.setBounds(120, 270, 200, 20);
         lbNo.setCaption("Page title");
         Font title;
@@ -105,6 +107,7 @@ public:
     Animate Animate1{*this};
     SpeedButton sbExtUp{*this};
     Image imBack{*this};
+    Label lbOver{*this};
     Label lbNo{*this};
     Panel pnlLeft{*this};
     Splitter bar{*this};
@@ -298,6 +301,18 @@ TEST_F(UiMoreWin32, TiledBackgroundAndTheNavyItalicTitle) {
     EXPECT_EQ(GetPixel(dc, info.bmWidth - 1, info.bmHeight - 1), RGB(255, 0, 0));
     EXPECT_EQ(GetPixel(dc, MulDiv(30, dpi, 96), MulDiv(20, dpi, 96)), RGB(255, 0, 0));
     SelectObject(dc, old);
+    // Created first, the picture still lies behind what stands on it, and
+    // a label on it shows the picture around its text.
+    EXPECT_EQ(GetWindow(image, GW_HWNDNEXT), nullptr);
+    HBRUSH behind = reinterpret_cast<HBRUSH>(SendMessageW(HandleOf(page), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                          reinterpret_cast<LPARAM>(HandleOf(page.lbOver))));
+    LOGBRUSH brush{};
+    ASSERT_TRUE(GetObjectW(behind, sizeof brush, &brush));
+    EXPECT_EQ(brush.lbStyle, static_cast<UINT>(BS_PATTERN));
+    HBRUSH plain = reinterpret_cast<HBRUSH>(SendMessageW(HandleOf(page), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(HandleOf(page.lbNo))));
+    ASSERT_TRUE(GetObjectW(plain, sizeof brush, &brush));
+    EXPECT_EQ(brush.lbStyle, static_cast<UINT>(BS_SOLID));  // beside the picture, the form's colour
 
     page.imBack.clearDrawings();  // back to an icon picture
     EXPECT_EQ(GetWindowLongW(image, GWL_STYLE) & SS_TYPEMASK, SS_ICON);

@@ -141,6 +141,7 @@ void ControlPeer::createChild(const wchar_t* windowClass, DWORD style, DWORD exS
     setHandle(window);
     applyFont();
     applyHint();
+    KeepPicturesBehind(control_);
 }
 
 void ControlPeer::applyHint() {
@@ -274,6 +275,10 @@ LRESULT ContainerPeer::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             auto* child = ControlPeer::FromHandle(reinterpret_cast<HWND>(lParam));
             const int text = child ? child->control().font().color : kDefaultColor;
             SetTextColor(dc, text == kDefaultColor ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(text));
+            // A label on a picture shows the picture around its text.
+            if (child && dynamic_cast<Label*>(&child->control())) {
+                if (HBRUSH backdrop = BackdropBrush(*child, dc)) return reinterpret_cast<LRESULT>(backdrop);
+            }
             return reinterpret_cast<LRESULT>(color == kDefaultColor ? GetSysColorBrush(COLOR_BTNFACE) : BrushFor(color));
         }
         default: break;
@@ -574,7 +579,11 @@ public:
     }
     ~ImagePeer() override {
         if (bitmap_) DeleteObject(bitmap_);
+        if (pattern_) DeleteObject(pattern_);
     }
+    Image& image() const { return image_; }
+    // The picture as a brush (null while it shows an icon).
+    HBRUSH pattern() const { return pattern_; }
     void update(Prop what) override {
         if (what == Prop::Bounds || what == Prop::Font) {
             ControlPeer::update(what);
@@ -599,8 +608,12 @@ private:
         LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK | SS_CENTERIMAGE);
         HBITMAP old = bitmap_;
         bitmap_ = nullptr;
+        if (pattern_) DeleteObject(pattern_);
+        pattern_ = nullptr;
         if (image_.hasBitmaps()) {
             bitmap_ = ComposePicture(image_, dpi());
+            if (bitmap_) pattern_ = CreatePatternBrush(bitmap_);
+            KeepPicturesBehind(image_);
             SetWindowLongPtrW(hwnd_, GWL_STYLE, style | SS_BITMAP);
             SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
         } else {
@@ -615,7 +628,41 @@ private:
 
     Image& image_;
     HBITMAP bitmap_ = nullptr;
+    HBRUSH pattern_ = nullptr;
 };
+
+}  // namespace
+
+void KeepPicturesBehind(const Control& control) {
+    if (!control.parent()) return;
+    for (const Control* sibling : control.parent()->children()) {
+        auto* image = dynamic_cast<const ImagePeer*>(sibling->peer());
+        if (image && image->pattern()) {
+            SetWindowPos(image->handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+}
+
+HBRUSH BackdropBrush(const ControlPeer& child, HDC dc) {
+    const Control& control = child.control();
+    if (!control.parent()) return nullptr;
+    for (const Control* sibling : control.parent()->children()) {
+        auto* image = sibling->visible() ? dynamic_cast<const ImagePeer*>(sibling->peer()) : nullptr;
+        if (!image || !image->pattern()) continue;
+        const Control& pic = image->image();
+        if (control.left() < pic.left() || control.top() < pic.top() ||
+            control.left() + control.width() > pic.left() + pic.width() ||
+            control.top() + control.height() > pic.top() + pic.height()) {
+            continue;
+        }
+        const int d = child.dpi();
+        SetBrushOrgEx(dc, Scale(pic.left() - control.left(), d), Scale(pic.top() - control.top(), d), nullptr);
+        return image->pattern();
+    }
+    return nullptr;
+}
+
+namespace {
 
 class CheckBoxPeer : public ControlPeer {
 public:

@@ -783,7 +783,8 @@ public:
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~MciPeer() override {
-        closeDevice();
+        // The display may be gone already: no repaint.
+        closeDevice(false);
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
@@ -884,12 +885,16 @@ private:
                         reinterpret_cast<DWORD_PTR>(&put));
     }
 
-    void closeDevice() {
+    void closeDevice(bool repaint = true) {
         if (!device_) return;
         MCIDEVICEID device = device_;
         device_ = 0;
         MCI_GENERIC_PARMS parms{};
         mciSendCommandW(device, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&parms));
+        // The last frame stays drawn on the display until it repaints.
+        if (HWND display = repaint && player_.display() ? HandleOf(*player_.display()) : nullptr) {
+            InvalidateRect(display, nullptr, TRUE);
+        }
     }
 
     MediaPlayer& player_;

@@ -167,6 +167,12 @@ bool AnimationShown(const Animate& animation);
 // Draws a model bitmap into the rectangle (stretched to it); false when it
 // cannot be drawn (a resource that is missing, bytes that do not hold up).
 bool DrawModelBitmap(HDC dc, const Bitmap& bitmap, int x, int y, int width, int height);
+// A picture showing bitmaps is the background of what stands on it, whatever
+// the order of creation (child windows created later go below the earlier).
+void KeepPicturesBehind(const Control& control);
+// The picture behind a control that stands wholly on an image showing
+// bitmaps, as a brush aligned for the control's DC; null when there is none.
+HBRUSH BackdropBrush(const ControlPeer& child, HDC dc);
 // The bitmaps of an image (picture and drawings) on its background, at the
 // control's size for that DPI; the caller owns the result.
 HBITMAP ComposePicture(const Image& image, int dpi);
