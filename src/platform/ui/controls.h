@@ -205,10 +205,16 @@ public:
     void addColumn(std::string caption, int width);
     const std::vector<ListColumn>& columns() const { return columns_; }
     bool showColumnHeaders() const { return showColumnHeaders_; }
-    void setShowColumnHeaders(bool value) { showColumnHeaders_ = value; }
+    void setShowColumnHeaders(bool value) {
+        requireUncreated("showColumnHeaders", value != showColumnHeaders_);
+        showColumnHeaders_ = value;
+    }
     // Caption editing in place (off by default).
     bool editLabels() const { return editLabels_; }
-    void setEditLabels(bool value) { editLabels_ = value; }
+    void setEditLabels(bool value) {
+        requireUncreated("editLabels", value != editLabels_);
+        editLabels_ = value;
+    }
     ImageList* smallImages() const { return smallImages_; }
     void setSmallImages(ImageList* images);
     // The menu a right click on the list pops up; null for none.
