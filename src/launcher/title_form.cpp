@@ -1,6 +1,7 @@
 #include "launcher/title_form.h"
 
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <ctime>
 
@@ -26,7 +27,8 @@ std::string TrimLeft(std::string s) {
 
 }  // namespace
 
-TfrmTitle::TfrmTitle(std::vector<std::string> args, std::string catalogueFile) : args_(std::move(args)) {
+TfrmTitle::TfrmTitle(std::vector<std::string> args, std::string catalogueFile)
+    : args_(std::move(args)), exceptionsAtStart_(std::uncaught_exceptions()) {
     makeInvisibleOwner();
     PopupMenu1.setImages(&ImageList1);
     OnShow = [this] { FormShow(); };
@@ -203,6 +205,9 @@ void TfrmTitle::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     MainForm.reset();
+    // An exception is ending the run: whatever it interrupted may be half
+    // done, so the catalogue file stays as it was on disk.
+    if (std::uncaught_exceptions() > exceptionsAtStart_) return;
     if (NFile->History.Limit != NFile->Head.HistoryMax) NFile->History.SetLimit(NFile->Head.HistoryMax);
     NFile->Save();
 }
@@ -319,11 +324,13 @@ int TfrmTitle::ClearFileMenu() {
     return 0;
 }
 
-int ProgramMain(std::vector<std::string> args) {
+int ProgramMain(std::vector<std::string> args) { return ProgramMain(std::move(args), CatalogueFile()); }
+
+int ProgramMain(std::vector<std::string> args, std::string catalogueFile) {
     return ui::Application::Protect([&] {
         ui::App().setTitle("Kumoya");
         ui::App().setHelpFile("Zelkova.hlp");
-        TfrmTitle title(std::move(args));
+        TfrmTitle title(std::move(args), std::move(catalogueFile));
         ui::App().run(title);
     });
 }

@@ -88,6 +88,7 @@ private:
 
     std::vector<std::string> args_;
     std::unique_ptr<AppContext> context_;
+    int exceptionsAtStart_ = 0;
     bool destroyed_ = false;
     std::string damagedCopy_;
 };
