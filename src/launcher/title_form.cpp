@@ -68,9 +68,13 @@ void TfrmTitle::FormCreate() {
 }
 
 void TfrmTitle::WriteProgramPath() {
-    // Failures are of no consequence to this run and are ignored.
-    context_->Registry().WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path",
-                                     context_->ProgramPath());
+    // Nothing of this run depends on it. A user without administrator rights
+    // cannot write under HKEY_LOCAL_MACHINE: the value then goes to the same
+    // key of HKEY_CURRENT_USER, where whoever looks for it can still find it.
+    platform::Registry& registry = context_->Registry();
+    if (registry.WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path", context_->ProgramPath()))
+        return;
+    registry.WriteString(platform::RegistryRoot::CurrentUser, kProgramKey, "Path", context_->ProgramPath());
 }
 
 void TfrmTitle::KeepDamagedCatalogue() {

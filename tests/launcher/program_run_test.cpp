@@ -114,3 +114,41 @@ TEST_F(ProgramRunTest, AnExceptionInAHandlerIsShownAndTheWindowGoesOn) {
     ASSERT_EQ(saved.Load(), 0);
     EXPECT_EQ(saved.Categories.At(0).MenuFlag, 0);
 }
+
+namespace {
+
+// A user without administrator rights: HKEY_LOCAL_MACHINE cannot be written.
+class UserRegistry : public platform::MemoryRegistry {
+public:
+    bool CreateKey(platform::RegistryRoot root, std::string_view key) override {
+        return root != platform::RegistryRoot::LocalMachine && MemoryRegistry::CreateKey(root, key);
+    }
+    bool WriteValue(platform::RegistryRoot root, std::string_view key, std::string_view name,
+                    const platform::RegistryValue& value) override {
+        return root != platform::RegistryRoot::LocalMachine && MemoryRegistry::WriteValue(root, key, name, value);
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgramRunTest, AFirstRunWithoutAdministratorRightsRecordsThePathForTheUser) {
+    UserRegistry userRegistry;
+    platform::DeleteFileAt(file);
+    {
+        platform::ScopedService<platform::Registry> use(userRegistry);
+        TfrmTitle title({}, file);
+        ui::App().run(title);
+    }
+    const char* key = "SOFTWARE\\vor\\zelkova";
+    EXPECT_FALSE(userRegistry.ReadString(platform::RegistryRoot::LocalMachine, key, "Path"));
+    EXPECT_EQ(userRegistry.ReadString(platform::RegistryRoot::CurrentUser, key, "Path"), platform::ProgramPath());
+
+    // With the rights, the value stays where it always was, and only there.
+    platform::DeleteFileAt(file);
+    {
+        TfrmTitle title({}, file);
+        ui::App().run(title);
+    }
+    EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine, key, "Path"), platform::ProgramPath());
+    EXPECT_FALSE(registry.ReadString(platform::RegistryRoot::CurrentUser, key, "Path"));
+}
