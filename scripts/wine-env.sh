@@ -46,6 +46,16 @@ text += '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGoth
 open(path, "w", encoding="utf-16", newline="\r\n").write(text.replace("\r\n", "\n"))
 PY
   $WINE regedit /S "$WINEPREFIX/kumoya-fonts.reg" >/dev/null 2>&1 || true
+  # The symbol font of the caption buttons, check marks and arrows: Debian's
+  # Wine ships it (fonts-wine) where this Wine does not look, and without it
+  # the title bar shows the letters "0 1 r". A Windows has it in its Fonts
+  # folder; so does the prefix now.
+  for marlett in /usr/share/wine/fonts/marlett.ttf /usr/share/fonts/truetype/wine/marlett.ttf; do
+    if [ -f "$marlett" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+      ln -sf "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+      break
+    fi
+  done
   # Without a window manager, Wine waits for one each time a managed window is
   # hidden; unmanaged windows behave the same and close at once.
   $WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true

@@ -9,6 +9,8 @@ namespace kumoya {
 // Runs Kumoya with the command-line arguments (Shift_JIS, without the
 // program name); answers the process exit code.
 int ProgramMain(std::vector<std::string> args);
+// The same with another catalogue file than this computer's.
+int ProgramMain(std::vector<std::string> args, std::string catalogueFile);
 
 class AppContext;
 class TfrmTitle;

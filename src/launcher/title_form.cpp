@@ -1,6 +1,7 @@
 #include "launcher/title_form.h"
 
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <ctime>
 
@@ -31,7 +32,8 @@ std::string TrimLeft(std::string s) {
 
 }  // namespace
 
-TfrmTitle::TfrmTitle(std::vector<std::string> args, std::string catalogueFile) : args_(std::move(args)) {
+TfrmTitle::TfrmTitle(std::vector<std::string> args, std::string catalogueFile)
+    : args_(std::move(args)), exceptionsAtStart_(std::uncaught_exceptions()) {
     makeInvisibleOwner();
     PopupMenu1.setImages(&ImageList1);
     OnShow = [this] { FormShow(); };
@@ -82,9 +84,13 @@ void TfrmTitle::FormCreate() {
 }
 
 void TfrmTitle::WriteProgramPath() {
-    // Failures are of no consequence to this run and are ignored.
-    context_->Registry().WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path",
-                                     context_->ProgramPath());
+    // Nothing of this run depends on it. A user without administrator rights
+    // cannot write under HKEY_LOCAL_MACHINE: the value then goes to the same
+    // key of HKEY_CURRENT_USER, where whoever looks for it can still find it.
+    platform::Registry& registry = context_->Registry();
+    if (registry.WriteString(platform::RegistryRoot::LocalMachine, kProgramKey, "Path", context_->ProgramPath()))
+        return;
+    registry.WriteString(platform::RegistryRoot::CurrentUser, kProgramKey, "Path", context_->ProgramPath());
 }
 
 void TfrmTitle::KeepDamagedCatalogue() {
@@ -267,6 +273,9 @@ void TfrmTitle::FormDestroy() {
     destroyed_ = true;
     MainForm.reset();
     if (catalogueUnread_) return;
+    // An exception is ending the run: whatever it interrupted may be half
+    // done, so the catalogue file stays as it was on disk.
+    if (std::uncaught_exceptions() > exceptionsAtStart_) return;
     if (NFile->History.Limit != NFile->Head.HistoryMax) NFile->History.SetLimit(NFile->Head.HistoryMax);
     // A damaged catalogue that could not be moved aside was refused already,
     // with its own message.
@@ -389,11 +398,13 @@ int TfrmTitle::ClearFileMenu() {
     return 0;
 }
 
-int ProgramMain(std::vector<std::string> args) {
+int ProgramMain(std::vector<std::string> args) { return ProgramMain(std::move(args), CatalogueFile()); }
+
+int ProgramMain(std::vector<std::string> args, std::string catalogueFile) {
     return ui::Application::Protect([&] {
         ui::App().setTitle("Kumoya");
         ui::App().setHelpFile("Zelkova.hlp");
-        TfrmTitle title(std::move(args));
+        TfrmTitle title(std::move(args), std::move(catalogueFile));
         ui::App().run(title);
     });
 }

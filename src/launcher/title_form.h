@@ -94,6 +94,7 @@ private:
 
     std::vector<std::string> args_;
     std::unique_ptr<AppContext> context_;
+    int exceptionsAtStart_ = 0;
     bool destroyed_ = false;
     std::string damagedCopy_;
     bool catalogueUnread_ = false;  // the run ends at once and writes nothing

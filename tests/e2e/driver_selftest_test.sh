@@ -9,7 +9,7 @@ root=${KUMOYA_ROOT:?set KUMOYA_ROOT to the source tree}
 build=${KUMOYA_BUILD:?set KUMOYA_BUILD to the win64 build folder}
 # Wine decodes the command line with the Unix locale; UTF-8 arguments need a
 # UTF-8 locale.
-export LC_ALL=C.UTF-8
+export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}
 
 own_wine=0
 if [ -z "${WINEPREFIX:-}" ]; then

@@ -3,7 +3,7 @@
 # catalogue, a recorder standing in for the registered programs, the saved
 # catalogue read back with the catalogue tool.
 source "$(dirname "$0")/lib.sh"
-export LC_ALL=C.UTF-8
+export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}
 
 app="$E2E_WORK/app"
 mkdir -p "$app" "$E2E_WORK/docs"

@@ -11,7 +11,7 @@ for exe in Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe; do
   [ -f "$E2E_BUILD/$exe" ] || e2e_fail "missing $E2E_BUILD/$exe"
 done
 command -v python3 >/dev/null || e2e_fail "python3 is needed to read the catalogue"
-export LC_ALL=C.UTF-8  # Wine decodes arguments with the Unix locale
+export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}  # Wine decodes arguments with the Unix locale
 
 app=$E2E_WORK/app
 mkdir -p "$app"

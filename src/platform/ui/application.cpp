@@ -50,10 +50,6 @@ void Application::handleException(std::exception_ptr error) noexcept {
         // No way left to show it; at least say it on the error stream.
         std::fprintf(stderr, "%s\n", text.c_str());
     }
-    try {
-        terminate();
-    } catch (...) {
-    }
 }
 
 int Application::Protect(const std::function<void()>& body) noexcept {
@@ -62,6 +58,10 @@ int Application::Protect(const std::function<void()>& body) noexcept {
         return 0;
     } catch (...) {
         App().handleException(std::current_exception());
+        try {
+            App().terminate();
+        } catch (...) {
+        }
         return 1;
     }
 }

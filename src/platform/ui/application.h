@@ -45,11 +45,12 @@ public:
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon = MsgIcon::None,
                             MsgButtons buttons = MsgButtons::Ok);
 
-    // The top-level handler: shows the exception's text in a message box
-    // with the stop icon and ends the program.
+    // The handler of an event handler's unexpected exception: shows its text
+    // in a message box with the stop icon; the run goes on.
     void handleException(std::exception_ptr error) noexcept;
-    // Runs `body`; an exception that escapes it goes to handleException.
-    // Answers 0, or 1 after an exception.
+    // The program entry's handler: runs `body`; an exception that escapes it
+    // is shown the same way and ends the run. Answers 0, or 1 after an
+    // exception.
     static int Protect(const std::function<void()>& body) noexcept;
 
     // Forgets the main form and a terminate request (a new run, or a test).

@@ -1,5 +1,7 @@
 #include "platform/ui/control.h"
 
+#include <stdexcept>
+
 #include <algorithm>
 
 #include "platform/text.h"
@@ -94,7 +96,13 @@ void Control::setFocus() {
 }
 
 void Control::realize(UiBackend& backend) {
+    created_ = true;
     if (!peer_) peer_ = makePeer(backend);
+}
+
+void Control::requireUncreated(const char* property, bool changes) const {
+    if (created_ && changes)
+        throw std::logic_error(std::string(property) + " takes effect only before the window is shown");
 }
 
 Container::~Container() { releaseOwned(); }

@@ -89,6 +89,8 @@ public:
     Peer* peer() const { return peer_.get(); }
     // Creates the peer (and those of the children) if the backend has one.
     virtual void realize(UiBackend& backend);
+    // The control's window exists (or would, on a backend with windows).
+    bool created() const { return created_; }
 
 protected:
     // Implemented by each control as `return backend.createPeer(*this);`.
@@ -97,12 +99,16 @@ protected:
         if (peer_) peer_->update(what);
     }
     void dropPeer() { peer_.reset(); }
+    // For properties that shape the native window when it is made: a change
+    // once it exists would silently do nothing, so it is refused loudly.
+    void requireUncreated(const char* property, bool changes) const;
     // Sets the caption without telling the peer (it already shows it).
     void assignCaption(std::string caption);
 
 private:
     Container* parent_;
     std::unique_ptr<Peer> peer_;
+    bool created_ = false;
     std::string caption_;
     std::string hint_;
     int tag_ = 0;

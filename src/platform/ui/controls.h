@@ -237,12 +237,18 @@ public:
     void addColumn(std::string caption, int width);
     const std::vector<ListColumn>& columns() const { return columns_; }
     bool showColumnHeaders() const { return showColumnHeaders_; }
-    void setShowColumnHeaders(bool value) { showColumnHeaders_ = value; }
+    void setShowColumnHeaders(bool value) {
+        requireUncreated("showColumnHeaders", value != showColumnHeaders_);
+        showColumnHeaders_ = value;
+    }
     // Caption editing in place (off by default); read-only is its opposite.
     bool editLabels() const { return editLabels_; }
-    void setEditLabels(bool value) { editLabels_ = value; }
+    void setEditLabels(bool value) {
+        requireUncreated("editLabels", value != editLabels_);
+        editLabels_ = value;
+    }
     bool readOnly() const { return !editLabels_; }
-    void setReadOnly(bool value) { editLabels_ = !value; }
+    void setReadOnly(bool value) { setEditLabels(!value); }
     // A check box before each item.
     bool checkBoxes() const { return checkBoxes_; }
     void setCheckBoxes(bool value) {

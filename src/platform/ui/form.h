@@ -47,18 +47,30 @@ public:
     // Caption is the window title. Width/height of Control are the client size.
     void setClientSize(int width, int height) { setBounds(left(), top(), width, height); }
     BorderStyle borderStyle() const { return borderStyle_; }
-    void setBorderStyle(BorderStyle style) { borderStyle_ = style; }
+    void setBorderStyle(BorderStyle style) {
+        requireUncreated("borderStyle", style != borderStyle_);
+        borderStyle_ = style;
+    }
     BorderIcons borderIcons() const { return borderIcons_; }
     void setBorderIcons(BorderIcons icons) { borderIcons_ = icons; }
     FormPosition position() const { return position_; }
-    void setPosition(FormPosition position) { position_ = position; }
+    void setPosition(FormPosition position) {
+        requireUncreated("position", position != position_);
+        position_ = position;
+    }
     bool stayOnTop() const { return stayOnTop_; }
-    void setStayOnTop(bool value) { stayOnTop_ = value; }
+    void setStayOnTop(bool value) {
+        requireUncreated("stayOnTop", value != stayOnTop_);
+        stayOnTop_ = value;
+    }
     int helpContext() const { return helpContext_; }
     void setHelpContext(int context) { helpContext_ = context; }
     // Files dropped from the shell arrive through OnFilesDropped.
     bool acceptFiles() const { return acceptFiles_; }
-    void setAcceptFiles(bool value) { acceptFiles_ = value; }
+    void setAcceptFiles(bool value) {
+        requireUncreated("acceptFiles", value != acceptFiles_);
+        acceptFiles_ = value;
+    }
     // The launcher's invisible owner: borderless, 1 x 1, without a taskbar
     // button, but able to be active and to own popup menus.
     void makeInvisibleOwner();

@@ -70,7 +70,7 @@ bool Offers(MsgButtons buttons, DialogResult answer) {
 
 void CheckReachable(const Control& control, const char* what) {
     if (!control.reachable()) {
-        throw std::logic_error(std::string("headless: ") + what + " \"" + control.caption() +
+        throw ScriptError(std::string("headless: ") + what + " \"" + control.caption() +
                                "\" is hidden or disabled; a user could not reach it");
     }
 }
@@ -168,18 +168,18 @@ void HeadlessBackend::choosePopupEntry(std::vector<std::string> captionPath) {
         for (const std::string& caption : path) {
             MenuItem* next = current->find(caption);
             if (!next) {
-                throw std::logic_error("headless: no menu entry \"" + caption + "\"; entries: " + Describe(*current));
+                throw ScriptError("headless: no menu entry \"" + caption + "\"; entries: " + Describe(*current));
             }
-            if (!next->enabled()) throw std::logic_error("headless: menu entry \"" + caption + "\" is disabled");
+            if (!next->enabled()) throw ScriptError("headless: menu entry \"" + caption + "\" is disabled");
             if (next != &menu.items() && HasVisibleItems(*next) && &caption != &path.back()) next->userPopup();
             current = next;
         }
-        if (current == &menu.items()) throw std::logic_error("headless: empty menu path");
+        if (current == &menu.items()) throw ScriptError("headless: empty menu path");
         if (HasVisibleItems(*current)) {
-            throw std::logic_error("headless: \"" + current->caption() + "\" opens a submenu; entries: " +
+            throw ScriptError("headless: \"" + current->caption() + "\" opens a submenu; entries: " +
                                    Describe(*current));
         }
-        if (current->isSeparator()) throw std::logic_error("headless: a separator cannot be chosen");
+        if (current->isSeparator()) throw ScriptError("headless: a separator cannot be chosen");
         return current;
     });
 }
@@ -224,14 +224,22 @@ bool HeadlessBackend::runOne() {
             posted_.pop_front();
         }
     }
-    if (fromThread) {
-        fromThread();
-        return true;
+    // As the native message loop does: an exception of a handler is shown
+    // and the loop goes on.
+    try {
+        if (fromThread) {
+            fromThread();
+            return true;
+        }
+        if (queue_.empty()) return false;
+        Posted posted = std::move(queue_.front());
+        queue_.pop_front();
+        posted.work();
+    } catch (const ScriptError&) {
+        throw;
+    } catch (...) {
+        App().handleException(std::current_exception());
     }
-    if (queue_.empty()) return false;
-    Posted posted = std::move(queue_.front());
-    queue_.pop_front();
-    posted.work();
     return true;
 }
 
@@ -261,7 +269,7 @@ void HeadlessBackend::forgetForm(Form& form) {
 
 void HeadlessBackend::runModal(Form& form) {
     if (modalActions_.empty()) {
-        throw std::logic_error("headless: modal form \"" + form.caption() + "\" shown without a scripted action");
+        throw ScriptError("headless: modal form \"" + form.caption() + "\" shown without a scripted action");
     }
     auto action = std::move(modalActions_.front());
     modalActions_.pop_front();
@@ -273,12 +281,12 @@ void HeadlessBackend::runModal(Form& form) {
     form.hide();
     active_ = previous;
     if (form.modalResult() == DialogResult::None) {
-        throw std::logic_error("headless: modal form \"" + form.caption() + "\" still open after its action");
+        throw ScriptError("headless: modal form \"" + form.caption() + "\" still open after its action");
     }
 }
 
 MenuItem* HeadlessBackend::trackPopup(PopupMenu& menu, Point at) {
-    if (popupActions_.empty()) throw std::logic_error("headless: popup menu shown without a scripted action");
+    if (popupActions_.empty()) throw ScriptError("headless: popup menu shown without a scripted action");
     auto action = std::move(popupActions_.front());
     popupActions_.pop_front();
     ShownPopup shown{&menu, at, {}};
@@ -300,10 +308,10 @@ DialogResult HeadlessBackend::messageBox(const std::string& text, const std::str
         answer = answers_.front();
         answers_.pop_front();
     } else if (buttons != MsgButtons::Ok) {
-        throw std::logic_error("headless: no answer queued for the message box \"" + text + "\"");
+        throw ScriptError("headless: no answer queued for the message box \"" + text + "\"");
     }
     if (!Offers(buttons, answer)) {
-        throw std::logic_error(std::string("headless: the message box \"") + text + "\" has no " +
+        throw ScriptError(std::string("headless: the message box \"") + text + "\" has no " +
                                ResultName(answer) + " button");
     }
     boxes_.push_back({text, caption, icon, buttons, answer});
@@ -331,7 +339,7 @@ void Click(Image& image) {
 
 void Type(Edit& edit, std::string text) {
     CheckReachable(edit, "edit");
-    if (edit.readOnly()) throw std::logic_error("headless: the edit is read-only");
+    if (edit.readOnly()) throw ScriptError("headless: the edit is read-only");
     edit.userSetText(std::move(text));
 }
 

@@ -1,6 +1,9 @@
 #include "platform/ui/menu.h"
 
 #include <algorithm>
+#include <bitset>
+#include <mutex>
+#include <stdexcept>
 
 #include "platform/ui/form.h"
 
@@ -8,18 +11,51 @@ namespace kumoya::ui {
 namespace {
 
 // Command ids travel in the low word of WM_COMMAND; 0 means "no choice" to
-// TrackPopupMenu, and ids from 0xF000 up are the system menu's.
-int NextCommandId() {
-    static int next = 0x0FFF;
-    next = next >= 0xEFFF ? 0x1000 : next + 1;
-    return next;
+// TrackPopupMenu, and ids from 0xF000 up are the system menu's. An id is
+// handed out again only after its item is gone, so a command always finds
+// the item it was meant for, however many items came and went meanwhile.
+class CommandIds {
+public:
+    static constexpr int kFirst = 0x1000;
+    static constexpr int kLast = 0xEFFF;
+
+    int take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int tried = 0; tried <= kLast - kFirst; ++tried) {
+            const int id = next_;
+            next_ = next_ == kLast ? kFirst : next_ + 1;
+            if (!live_[static_cast<std::size_t>(id - kFirst)]) {
+                live_[static_cast<std::size_t>(id - kFirst)] = true;
+                return id;
+            }
+        }
+        throw std::length_error("too many menu items at once");
+    }
+    void give(int id) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        live_[static_cast<std::size_t>(id - kFirst)] = false;
+    }
+
+private:
+    std::mutex mutex_;
+    std::bitset<kLast - kFirst + 1> live_;
+    int next_ = kFirst;
+};
+
+CommandIds& Ids() {
+    static CommandIds ids;
+    return ids;
 }
 
 }  // namespace
 
-MenuItem::MenuItem(std::string caption) : caption_(std::move(caption)), commandId_(NextCommandId()) {}
+MenuItem::MenuItem(std::string caption) : caption_(std::move(caption)), commandId_(Ids().take()) {}
 
-MenuItem::~MenuItem() = default;
+MenuItem::~MenuItem() {
+    // Sub-items first, so that their ids are free before this one.
+    items_.clear();
+    Ids().give(commandId_);
+}
 
 Menu* MenuItem::menu() const {
     const MenuItem* item = this;

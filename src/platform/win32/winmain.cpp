@@ -1,6 +1,8 @@
-// The program entry of Zelkova.exe: the wide command line, split the way
-// Windows splits it, handed to the launcher in Shift_JIS.
+// The program entry of Zelkova.exe: COM and OLE for the user-interface
+// thread, and the wide command line, split the way Windows splits it, handed
+// to the launcher in Shift_JIS.
 #include <windows.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <string>
@@ -32,5 +34,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         args.push_back(*text);
     }
     LocalFree(argv);
-    return kumoya::ProgramMain(std::move(args));
+    // COM for the whole user-interface thread, with OLE for dragging and
+    // dropping: the shell's icons, shortcuts and the folder browser all need
+    // it, on whichever path they are first used.
+    const HRESULT ole = OleInitialize(nullptr);
+    if (FAILED(ole)) {
+        std::wstring message = L"OLE を初期化できませんでした (OleInitialize: 0x";
+        wchar_t code[16];
+        wsprintfW(code, L"%08lX", static_cast<unsigned long>(ole));
+        message += code;
+        message += L")。";
+        MessageBoxW(nullptr, message.c_str(), L"起動", MB_ICONERROR | MB_OK);
+        return 1;
+    }
+    const int result = kumoya::ProgramMain(std::move(args));
+    OleUninitialize();
+    return result;
 }
