@@ -9,7 +9,7 @@ root=$(pwd)
 bash scripts/install-deps.sh || { echo "dependency installation failed"; exit 1; }
 
 jobs=$(nproc)
-fuzz_seconds=${KUMOYA_FUZZ_SECONDS:-45}
+fuzz_seconds=${KUMOYA_FUZZ_SECONDS:-30}
 passed=0; failed=0; failures=()
 step() {  # step NAME COMMAND...
   local name=$1; shift
@@ -29,21 +29,27 @@ step "native unit tests" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_sta
 step "win64 build" build win64
 step "win32 build" build win32
 
-if [ -f build/win64/kumoya_tests.exe ]; then
-  own_display=${DISPLAY:-}
-  # shellcheck source=scripts/wine-env.sh
-  source scripts/wine-env.sh
-  # The network tests' servers (tests/net/servers.py) run on the Linux side:
-  # the Windows test program cannot start a Linux python itself, so it finds
-  # them through KUMOYA_NET_SERVERS.
+# The Windows unit tests. The network tests' servers (tests/net/servers.py)
+# run on the Linux side: the Windows test program cannot start a Linux python
+# itself, so it finds them through KUMOYA_NET_SERVERS.
+windows_unit_tests() {
+  local net_ports net_pid rc
   net_ports=$(mktemp)
   /usr/bin/python3 tests/net/servers.py >"$net_ports" &
   net_pid=$!
   for _ in $(seq 100); do [ -s "$net_ports" ] && break; sleep 0.1; done
   # (When they did not start, the tests say what they need.)
   [ -s "$net_ports" ] && { export KUMOYA_NET_SERVERS; KUMOYA_NET_SERVERS=$(head -n 1 "$net_ports"); }
-  step "win64 unit tests under Wine" "$WINE" build/win64/kumoya_tests.exe --gtest_brief=1
+  "$WINE" build/win64/kumoya_tests.exe --gtest_brief=1; rc=$?
   kill "$net_pid" 2>/dev/null; wait "$net_pid" 2>/dev/null; unset KUMOYA_NET_SERVERS; rm -f "$net_ports"
+  return $rc
+}
+
+if [ -f build/win64/kumoya_tests.exe ]; then
+  own_display=${DISPLAY:-}
+  # shellcheck source=scripts/wine-env.sh
+  source scripts/wine-env.sh
+  step "win64 unit tests under Wine" windows_unit_tests
   for t in tests/e2e/*_test.sh; do
     [ -e "$t" ] || continue
     step "end-to-end $(basename "$t" .sh)" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" bash "$t"
@@ -60,7 +66,7 @@ if [ -f build/win64/kumoya_tests.exe ]; then
   if localedef -i ja_JP -f UTF-8 "$ja_locales/ja_JP.UTF-8" >/dev/null 2>&1; then
     export LOCPATH=$ja_locales LC_ALL=ja_JP.UTF-8 KUMOYA_E2E_LOCALE=ja_JP.UTF-8 KUMOYA_EXPECT_ACP=932
     source scripts/wine-env.sh
-    step "win64 unit tests under Wine, Japanese locale" "$WINE" build/win64/kumoya_tests.exe --gtest_brief=1
+    step "win64 unit tests under Wine, Japanese locale" windows_unit_tests
     for t in launcher manager; do
       step "end-to-end ${t}_test, Japanese locale" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" \
         bash "tests/e2e/${t}_test.sh"
