@@ -122,6 +122,10 @@ struct DirectoryEntry {
 // Entries of one folder matching a pattern with * and ? in its last component
 // (C:\Tools\*.exe), "." and ".." left out, in the order the system gives them.
 std::vector<DirectoryEntry> ListDirectory(std::string_view pattern);
+// What a folder is on disk, whatever path leads to it: equal for two paths
+// that reach the same folder through links or junctions. nullopt when the
+// path names no folder that can be opened.
+std::optional<std::string> FolderIdentity(std::string_view path);
 
 std::string ProgramPath();    // the running program file
 std::string ProgramFolder();  // its folder, with the trailing backslash

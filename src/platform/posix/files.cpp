@@ -375,13 +375,22 @@ std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
         if (::fnmatch(glob.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
         auto sjisName = Utf8ToSjis(name);
         if (!sjisName) continue;  // a name the program could not address
-        struct stat st;
-        std::string full = *host + "/" + name;
-        bool isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        entries.push_back({*sjisName, isDir});
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {  // ask the file itself, following links
+            struct stat st;
+            std::string full = *host + "/" + name;
+            isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back({std::move(*sjisName), isDir});
     }
     ::closedir(dir);
     return entries;
+}
+
+std::optional<std::string> FolderIdentity(std::string_view path) {
+    struct stat st;
+    if (!StatHost(path, st) || !S_ISDIR(st.st_mode)) return std::nullopt;
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 std::string ProgramPath() {

@@ -341,6 +341,23 @@ std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
     return entries;
 }
 
+std::optional<std::string> FolderIdentity(std::string_view path) {
+    auto w = Wide(path);
+    if (!w) return std::nullopt;
+    // Backup semantics let CreateFile open a folder; following the junction
+    // gives the folder it leads to.
+    HANDLE h = CreateFileW(w->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail("CreateFileW"), std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return Fail("GetFileInformationByHandle"), std::nullopt;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+           std::to_string(info.nFileIndexLow);
+}
+
 std::string ProgramPath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
