@@ -4,6 +4,10 @@
 #include "app/context.h"
 #include "launcher/program.h"
 #include "launcher/title_form.h"
+#include "net/file_downloader.h"
+#include "online/update.h"
+#include "online/update_download.h"
+#include "online/update_form.h"
 
 namespace kumoya {
 
@@ -19,9 +23,16 @@ void WireRunActions(AppContext& context, TfrmTitle& title) {
     context.RunRegistration = [](const RegistrationRequest&) { return ui::DialogResult::None; };
     // Connection point of the setup wizard (TfrmWizard::RunWizard).
     context.RunWizard = [](ui::Form*, bool, int) { return ui::DialogResult::None; };
-    // Connection point of the update procedure (TfrmUpdate's RunUpdate):
-    // until then nothing is due, and nothing is fetched.
-    context.RunUpdate = [](bool) { return 0; };
+    // The update: the catalogue's proxy settings, the update site of the
+    // installation, the files in the program folder.
+    context.RunUpdate = [&context](bool forced) {
+        net::FileDownloader http;
+        FileDownloaderAdapter downloader(http);
+        ui::Form* owner = context.MainForm();
+        UpdateContext run{context.NFile(), context.AllTitle(), downloader, context.ProgramFolder(), UpdateSiteHost(),
+                          owner ? owner->nativeHandle() : 0};
+        return RunUpdate(run, forced, TfrmUpdate::Factory(owner));
+    };
 }
 
 }  // namespace kumoya

@@ -114,6 +114,10 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     btSSupport.setEnabled(false);
     btSSupport.OnClick = [this] { btSSupportClick(); };
 
+    // The network page.
+    Place(btCheck, 8, 8, 100, "KumoUpdate", "");
+    btCheck.OnClick = [this] { btCheckClick(); };
+
     // The pages "拡張子別", "設定" and "通信機能" get their controls with
     // their own code; until then they are empty tabs.
 
@@ -453,6 +457,14 @@ void TfrmMain::btSProgDelClick() {
     if (!prog || !category) return;
     category->RemoveProg(prog->Id);
     lvShurui.deleteItem(index);
+}
+
+void TfrmMain::btCheckClick() {
+    // Asked for by the user: the question switched off at some start-up no
+    // longer holds, and the run asks none.
+    nfile().Head.Flags &= ~THead::NoUpdateQuestion;
+    // 1: the updater is replacing this program, which ends now.
+    if (context_.RunUpdate && context_.RunUpdate(true) == 1) close();
 }
 
 void TfrmMain::btShuAddClick() {

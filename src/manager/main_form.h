@@ -71,6 +71,9 @@ public:
     void btShuAddClick();
     void btSSupportClick();
 
+    // ---- the network page ----
+    void btCheckClick();
+
     // ---- menus ----
     void FillHistoryMenu(const THist& history, int imageIndex);
     void mnu2KidouClick();
@@ -125,6 +128,8 @@ public:
     ui::Button btSProgAdd{tabShurui};
     ui::Button btSProgDel{tabShurui};
     ui::Button btSSupport{tabShurui};
+
+    ui::Button btCheck{TabNet};
 
 private:
     TNFile& nfile();

@@ -282,7 +282,8 @@ int RunUpdate(UpdateContext& context, bool forced, const UpdateWindowFactory& cr
         update.ConvertTitles();
         return 0;
     }
-    if (!window->AskYesNo("インターネットから最新情報を取得しますか？", "最新情報の取得")) {
+    // A forced run is the user's own request: it asks nothing.
+    if (!forced && !window->AskYesNo("インターネットから最新情報を取得しますか？", "最新情報の取得")) {
         update.ConvertTitles();
         head.Flags |= THead::NoUpdateQuestion;
         return 0;

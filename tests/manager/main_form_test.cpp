@@ -572,6 +572,33 @@ TEST_F(MainFormTest, HelpItemsAskTheHelpFileBesideTheProgram) {
     EXPECT_EQ(help.calls, (std::vector<RecordingHelp::Call>{{hlp, 1, 29}, {hlp, 1, 59}, {hlp, 1, 93}}));
 }
 
+// The network page's update button: the user asked, so a question switched
+// off at some start-up no longer holds; a started updater ends the program.
+TEST_F(MainFormTest, TheUpdateButtonRunsAForcedUpdateAndEndsTheRunWhenTheUpdaterStarted) {
+    TfrmMain& main = Open();
+    main.PageControl1.userSelectPage(3);
+    EXPECT_EQ(main.btCheck.caption(), "KumoUpdate");
+    AppContext& context = title->Context();
+    std::vector<std::pair<bool, bool>> runs;  // forced, question switched off during the run
+    int answer = 0;
+    context.RunUpdate = [&](bool forced) {
+        runs.emplace_back(forced, (title->NFile->Head.Flags & THead::NoUpdateQuestion) != 0);
+        return answer;
+    };
+    constexpr std::uint32_t kOther = 0x40;
+    for (int a : {0, -1, 1}) {
+        answer = a;
+        title->NFile->Head.Flags |= THead::NoUpdateQuestion | kOther;
+        Click(main.btCheck);
+        ui::App().processMessages();
+        EXPECT_EQ(title->NFile->Head.Flags & kOther, kOther);
+        EXPECT_EQ(title->CanClose, a == 1) << a;
+        EXPECT_EQ(main.visible(), a != 1) << a;
+    }
+    EXPECT_EQ(runs, (std::vector<std::pair<bool, bool>>{{true, false}, {true, false}, {true, false}}));
+    EXPECT_TRUE(ui::App().terminated());
+}
+
 // The registration dialog and the wizard belong to other windows: the
 // management window asks the run for them, in the mode each command needs,
 // owned by itself, and reloads what each command reloads.

@@ -6,7 +6,11 @@ Starts, on ephemeral ports:
   proxy    a forwarding HTTP proxy built on http.server and http.client
   smtp     an aiosmtpd server whose dialogue depends on the names it is given
   control  a line protocol: "LOG name" answers, in hex on one line, the bytes
-           last recorded under that name; "QUIT" ends the process
+           last recorded under that name; "PUT path hex" makes the origin
+           serve those bytes at that path (an update site, say), "UNPUT path"
+           takes one away, "UNPUT" takes them all; "PACE ms" sends every
+           put file in 20 pieces that far apart (0: at once); "QUIT" ends
+           the process
 and prints one line "http=P proxy=P smtp=P control=P".
 
 Names recorded: http (the last request the origin read, byte for byte), proxy
@@ -32,6 +36,8 @@ from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import SMTP
 
 LOGS = {}
+FILES = {}
+PACE = [0.0]
 LOCK = threading.Lock()
 STALL_SECONDS = 30
 
@@ -122,6 +128,7 @@ class Origin(Recording):
     /short-length    announces 1000 bytes, sends 2000
     /long-line       a header line of 1 MB
     /many-lines      a header of 5000 lines
+    any path given by the control's PUT: 200 with those bytes
     """
 
     def do_GET(self):
@@ -167,7 +174,19 @@ class Origin(Recording):
         elif parts[0] == "many-lines":
             self.raw(head("200 OK", ["X-Line-%d: v" % i for i in range(5000)] + ["Content-Length: 10"]) + pattern(10))
         else:
-            self.raw(head("404 Not Found", ["Content-Length: 0"]))
+            with LOCK:
+                body = FILES.get(path)
+                pace = PACE[0]
+            if body is None:
+                self.raw(head("404 Not Found", ["Content-Length: 0"]))
+            elif pace <= 0:
+                self.raw(head("200 OK", ["Content-Length: %d" % len(body)]) + body)
+            else:
+                self.raw(head("200 OK", ["Content-Length: %d" % len(body)]))
+                step = max(1, len(body) // 20)
+                for i in range(0, len(body), step):
+                    time.sleep(pace)
+                    self.raw(body[i:i + step])
 
 
 class Proxy(Recording):
@@ -261,6 +280,21 @@ class ControlHandler(socketserver.StreamRequestHandler):
                 with LOCK:
                     data = LOGS.get(words[1], b"")
                 self.wfile.write(data.hex().encode() + b"\n")
+            elif words[0] == "PUT" and len(words) in (2, 3):
+                with LOCK:
+                    FILES[words[1]] = bytes.fromhex(words[2] if len(words) == 3 else "")
+                self.wfile.write(b"ok\n")
+            elif words[0] == "UNPUT" and len(words) <= 2:
+                with LOCK:
+                    if len(words) == 2:
+                        FILES.pop(words[1], None)
+                    else:
+                        FILES.clear()
+                self.wfile.write(b"ok\n")
+            elif words[0] == "PACE" and len(words) == 2:
+                with LOCK:
+                    PACE[0] = int(words[1]) / 1000.0
+                self.wfile.write(b"ok\n")
             elif words[0] == "QUIT":
                 self.wfile.write(b"bye\n")
                 self.wfile.flush()

@@ -64,6 +64,21 @@ std::string ServerLog(const std::string& name) {
     return out;
 }
 
+void ServeFile(const std::string& path, const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    if (Control("PUT " + path + " " + hex) != "ok") throw std::runtime_error("the test server refused PUT " + path);
+}
+
+void UnserveFile(const std::string& path) { Control("UNPUT " + path); }
+void UnserveAll() { Control("UNPUT"); }
+void SetServePace(int ms) { Control("PACE " + std::to_string(ms)); }
+
 std::string PatternBytes(std::size_t n) {
     std::string out(n, '\0');
     for (std::size_t i = 0; i < n; ++i) {

@@ -17,6 +17,13 @@ struct NetServers {
 const NetServers& TestServers();
 // The bytes last recorded by the servers under `name` (see servers.py).
 std::string ServerLog(const std::string& name);
+// Makes the origin answer a GET of `path` ("/vor/x.net") with 200 and these
+// bytes, until UnserveAll.
+void ServeFile(const std::string& path, const std::string& bytes);
+void UnserveFile(const std::string& path);
+void UnserveAll();
+// Served files then go out in 20 pieces `ms` apart (0: at once).
+void SetServePace(int ms);
 // The body the origin sends for /bytes/N.
 std::string PatternBytes(std::size_t n);
 
