@@ -85,6 +85,7 @@ TEST_F(ProgramRunTest, AnExceptionThatEndsTheRunLeavesTheCatalogueFileAsItWas) {
     // An orderly run saves as always.
     ui::App().reset();
     shell.opensBeforeFailure = 1;
+    ui->answerMessageBox(ui::DialogResult::No);  // the new day's update question
     EXPECT_EQ(ProgramMain({dir / "a.log"}, file), 0);
     EXPECT_NE(platform::ReadFileBytes(file), onDisk);
 }
