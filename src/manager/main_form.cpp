@@ -1,11 +1,15 @@
 #include "manager/main_form.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <unordered_map>
 
+#include "app/association.h"
 #include "manager/input_form.h"
+#include "platform/date_format.h"
 #include "app/program_icon.h"
 #include "online/titles.h"
 #include "platform/datetime.h"
@@ -35,7 +39,59 @@ void Place(ui::Button& button, int left, int top, int width, const char* caption
     button.setHint(hint);
 }
 
+// The first run of characters that are not digits in `text` (the system's
+// separator in a formatted date or time), or `fallback`.
+std::string FirstSeparator(const std::string& text, const char* fallback) {
+    std::size_t begin = 0;
+    while (begin < text.size() && !(text[begin] >= '0' && text[begin] <= '9')) ++begin;
+    while (begin < text.size() && text[begin] >= '0' && text[begin] <= '9') ++begin;
+    std::size_t end = begin;
+    while (end < text.size() && !(text[end] >= '0' && text[end] <= '9')) ++end;
+    return end > begin ? text.substr(begin, end - begin) : std::string(fallback);
+}
+
+// Support pages come with the title database from the network: only web
+// addresses are handed to the shell, never a program or a document.
+bool IsWebAddress(const std::string& url) {
+    auto starts = [&url](std::string_view prefix) {
+        return url.size() > prefix.size() && sjis::EqualsIgnoreCase(url.substr(0, prefix.size()), prefix);
+    };
+    return starts("http://") || starts("https://");
+}
+
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
 }  // namespace
+
+std::vector<RankedProgram> RankPrograms(const TProgList& progs, Ranking by, const std::string& dateSeparator,
+                                        const std::string& timeSeparator) {
+    std::vector<std::pair<std::string, RankedProgram>> keyed;
+    for (int i = 0; i < progs.Count(); ++i) {
+        const TProg& prog = progs.At(i);
+        if (by == Ranking::LastLaunch) {
+            if (prog.LastLaunch == 0) continue;
+            platform::DateParts d = platform::DecodeDateTime(prog.LastLaunch);
+            std::string year = std::to_string(d.year);
+            year.insert(0, year.size() < 4 ? 4 - year.size() : 0, '0');
+            std::string key = year + dateSeparator + TwoDigits(d.month) + dateSeparator + TwoDigits(d.day) +
+                              dateSeparator + TwoDigits(d.hour) + timeSeparator + TwoDigits(d.minute) +
+                              timeSeparator + TwoDigits(d.minute);
+            keyed.push_back({key, {prog.Id, key}});
+        } else {
+            const std::int32_t count = by == Ranking::TodayCount ? prog.TodayCount : prog.TotalCount;
+            if (count <= 0) continue;
+            // Ten digits hold any count, so that 10000 ranks above 9999.
+            std::string key = std::to_string(count);
+            key.insert(0, 10 - key.size(), '0');
+            keyed.push_back({key, {prog.Id, std::to_string(count)}});
+        }
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (by != Ranking::LastLaunch) std::reverse(keyed.begin(), keyed.end());
+    std::vector<RankedProgram> out;
+    for (auto& entry : keyed) out.push_back(std::move(entry.second));
+    return out;
+}
 
 std::optional<std::string> DroppedProgramFile(const std::string& path, TSCMake& links) {
     std::string file = path;
@@ -114,12 +170,57 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     btSSupport.setEnabled(false);
     btSSupport.OnClick = [this] { btSSupportClick(); };
 
+    // The settings page.
+    lbSettei.setBounds(8, 10, 200, 14);
+    lbSettei.setCaption("細かな設定が出来ます");
+    {
+        ui::Font bold;
+        bold.bold = true;
+        lbSettei.setFont(bold);
+    }
+    cbMenuVisible.setBounds(16, 36, 200, 17);
+    cbMenuVisible.setCaption("起動時のメニュー表示");
+    cbMenuVisible.setHint("チェックを入れると起動時にメニューが表示されます。");
+    cbMenuVisible.OnClick = [this] { cbMenuVisibleClick(); };
+    lbHistNum.setBounds(16, 66, 80, 14);
+    lbHistNum.setCaption("履歴の最大数");
+    edHistNum.setBounds(100, 62, 40, 20);
+    edHistNum.setText("0");
+    edHistNum.OnChange = [this] { edHistNumChange(); };
+    udHist.setBounds(140, 62, 15, 20);
+    udHist.setRange(0, 100);
+    udHist.setIncrement(1);
+    udHist.setWrap(false);
+    udHist.setAssociate(&edHistNum);
+    Place(btHistClear, 170, 60, 100, "履歴のクリア", "");
+    btHistClear.OnClick = [this] { btHistClearClick(); };
+    rgExt.setBounds(16, 96, 254, 64);
+    rgExt.setCaption("拡張子の関連付け");
+    rgExt.setItems({"関連付けをする", "関連付けを止める"});
+    rgExt.setItemIndex(0);
+    rgExt.setHint("エクスプローラーからファイルをダブルクリックで開けるようにするかどうか決めれます。");
+    Place(btRegistry, 170, 168, 100, "実行", "");
+    btRegistry.OnClick = [this] { btRegistryClick(); };
+    Place(btExecute, 16, 208, 100, "起動回数のクリア", "");
+    btExecute.OnClick = [this] { btExecuteClick(); };
+    cbMenu.setBounds(290, 10, 250, 20);
+    cbMenu.setItems({"本日の起動回数", "通算の起動回数", "起動日付順"});
+    cbMenu.OnChange = [this] { cbMenuChange(); };
+    lvSonota.setBounds(290, 40, 250, 222);
+    lvSonota.addColumn("タイトル", 201);
+    lvSonota.addColumn("Pos", 0);
+    lvSonota.addColumn("回数", 40);
+    lvSonota.setSmallImages(&ilIcon);
+    lvSonota.setPopupMenu(&PopupMenu1);
+    lvSonota.OnDblClick = [this] { lvSonotaDblClick(); };
+
+    // The page "拡張子別" and the mail half of "通信機能" get their controls
+    // with their own code.
+
     // The network page.
     Place(btCheck, 8, 8, 100, "KumoUpdate", "");
     btCheck.OnClick = [this] { btCheckClick(); };
 
-    // The pages "拡張子別", "設定" and "通信機能" get their controls with
-    // their own code; until then they are empty tabs.
 
     BuildMenus();
     OnShow = [this] { FormShow(); };
@@ -243,8 +344,8 @@ void TfrmMain::ShowPage(int page) {
             mnuExtAdd->setEnabled(true);
             break;
         case kPageSettings:
-            // The settings page is filled here with its code; the four items
-            // keep their bindings.
+            // The four items keep their bindings.
+            LoadSettingsPage();
             break;
         default: break;
     }
@@ -274,8 +375,8 @@ TProg* TfrmMain::ProgramOfItem(const ui::ListView& list, int index) {
 TProg* TfrmMain::SelectedProgram(int page) {
     switch (page) {
         case kPageCategories: return ProgramOfItem(lvShurui, lvShurui.selected());
-        // The extension list (1) and the settings page's list (2) answer here
-        // with their pages.
+        case kPageSettings: return ProgramOfItem(lvSonota, lvSonota.selected());
+        // The extension list (1) answers here with its page.
         default: return nullptr;
     }
 }
@@ -383,7 +484,7 @@ void TfrmMain::lvShuruiSelectItem(int index) {
     btSSupport.setEnabled(false);
     if (prog->TitleIndex != -1) {
         const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
-        if (entry && !entry->SupportUrl.empty()) {
+        if (entry && IsWebAddress(entry->SupportUrl)) {
             mnuSupport->setVisible(true);
             btSSupport.setEnabled(true);
         }
@@ -494,8 +595,106 @@ void TfrmMain::btSSupportClick() {
     TProg* prog = SelectedProgram(kPageCategories);
     if (!prog || prog->TitleIndex == -1) return;
     const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
-    if (!entry || entry->SupportUrl.empty()) return;
+    if (!entry || !IsWebAddress(entry->SupportUrl)) return;
     platform::SystemShell().Open(entry->SupportUrl, "", "", true, nfile().OwnerWindow);
+}
+
+// ---- the settings page ----
+
+void TfrmMain::LoadSettingsPage() {
+    SuppressHistoryEdit = true;
+    // The arrows hold 16 bits; a larger size typed earlier shows cut.
+    udHist.setPosition(static_cast<std::int16_t>(nfile().Head.HistoryMax & 0xFFFF));
+    SuppressHistoryEdit = false;
+    showingSettings_ = true;
+    cbMenuVisible.setChecked(nfile().Head.MenuAtStart != 0);
+    showingSettings_ = false;
+    cbMenuChange();
+}
+
+void TfrmMain::cbMenuVisibleClick() {
+    if (showingSettings_) return;
+    nfile().Head.MenuAtStart = cbMenuVisible.checked() ? 1 : 0;
+}
+
+void TfrmMain::edHistNumChange() {
+    if (SuppressHistoryEdit) return;
+    const std::string text = edHistNum.text();
+    char* end = nullptr;
+    errno = 0;
+    long value = text.empty() ? 0 : std::strtol(text.c_str(), &end, 10);
+    const bool integer = !text.empty() && end == text.c_str() + text.size() && errno == 0 &&
+                         value >= INT32_MIN && value <= INT32_MAX &&
+                         !(text[0] == ' ' || text[0] == '\t');
+    // A negative size is kept as typed; the history keeps nothing then.
+    nfile().Head.HistoryMax = integer ? static_cast<std::int32_t>(value) : 3;
+}
+
+void TfrmMain::btHistClearClick() {
+    nfile().History.Clear();
+    ui::App().messageBox("履歴をクリアしました。", "履歴のクリア", ui::MsgIcon::Information);
+}
+
+void TfrmMain::btExecuteClick() {
+    nfile().Progs.ResetTotalCounts();
+    ui::App().messageBox("起動回数をクリアしました。", "起動回数のクリア", ui::MsgIcon::Information);
+    if (cbMenu.itemIndex() == 0 || cbMenu.itemIndex() == 1) cbMenuChange();
+}
+
+void TfrmMain::cbMenuChange() {
+    const int index = cbMenu.itemIndex();
+    if (index < 0 || index > 2) return;
+    const Ranking by = index == 0 ? Ranking::TodayCount : index == 1 ? Ranking::TotalCount : Ranking::LastLaunch;
+    platform::DateParts sample{2001, 2, 3, 4, 5, 6, 0};
+    std::vector<RankedProgram> ranked =
+        RankPrograms(nfile().Progs, by, FirstSeparator(platform::FormatShortDate(sample), "/"),
+                     FirstSeparator(platform::FormatLongTime(sample), ":"));
+    const unsigned fill = ++fillCount_;
+    lvSonota.clearItems();
+    ilIcon.clear();
+    lvSonota.imagesChanged();
+    for (const RankedProgram& entry : ranked) {
+        TProg* prog = nullptr;
+        if (nfile().Progs.FindById(entry.Id, prog) != 0) continue;
+        const int icon = ilIcon.add(LoadProgramIcon(prog->Path));
+        lvSonota.imagesChanged();
+        lvSonota.beginUpdate();
+        int item = lvSonota.addItem(prog->Title, icon);
+        lvSonota.addSubItem(item, std::to_string(entry.Id));
+        lvSonota.addSubItem(item, entry.Value);
+        lvSonota.endUpdate();
+        ui::App().processMessages();
+        if (fill != fillCount_ || context_.Ending() || ui::App().terminated()) return;
+    }
+    if (lvSonota.itemCount() > 0) lvSonota.setSelected(0);
+    if (PageControl1.activePage() == &TabProperty && visible()) lvSonota.setFocus();
+}
+
+void TfrmMain::lvSonotaDblClick() {
+    TProg* prog = SelectedProgram(kPageSettings);
+    if (!prog) return;
+    prog->Params.clear();
+    nfile().Launch(std::nullopt, *prog);
+}
+
+void TfrmMain::btRegistryClick() {
+    const char* caption = "拡張子の関連付け";
+    AssociationResult failed;
+    const char* done = nullptr;
+    if (rgExt.itemIndex() == 0) {
+        failed = RegisterAssociation(context_.Registry(), context_.ProgramPath(), nfile().Extensions);
+        done = "拡張子を「Kumoya」に関連付けました。";
+    } else if (rgExt.itemIndex() == 1) {
+        failed = UnregisterAssociation(context_.Registry());
+        done = "拡張子を元のプログラムに関連付けました。";
+    } else {
+        return;
+    }
+    if (failed) {
+        ui::App().messageBox(failed->Message(), caption, ui::MsgIcon::Error);
+        return;
+    }
+    ui::App().messageBox(done, caption, ui::MsgIcon::Information);
 }
 
 // ---- menus ----
@@ -503,7 +702,8 @@ void TfrmMain::btSSupportClick() {
 void TfrmMain::mnu2KidouClick() {
     switch (nfile().Head.MainPage) {
         case kPageCategories: lvShuruiDblClick(); break;
-        // lvExtDblClick (1) and lvSonotaDblClick (2) connect here with their pages.
+        case kPageSettings: lvSonotaDblClick(); break;
+        // lvExtDblClick (1) connects here with the extension page.
         default: break;
     }
 }

@@ -33,6 +33,18 @@ inline constexpr const char* kMsgCategoryTooLong =
 inline constexpr std::size_t kTitleBytes = 39;
 inline constexpr std::size_t kCategoryNameBytes = 31;
 
+// The ranking of the settings page: the programs with a count above 0 (or
+// ever launched, for `byDate`), each with the text its value column shows,
+// highest count first, or the earliest launch first. The date key is
+// "yyyy/mm/dd/hh:mm:nn" with the given separators.
+struct RankedProgram {
+    std::int32_t Id = -1;
+    std::string Value;
+};
+enum class Ranking { TodayCount, TotalCount, LastLaunch };
+std::vector<RankedProgram> RankPrograms(const TProgList& progs, Ranking by, const std::string& dateSeparator,
+                                        const std::string& timeSeparator);
+
 // The program file a dropped file stands for: a shortcut's existing target
 // or the file itself, when it is a program file (".EXE") other than the
 // launcher's own; nullopt for anything else.
@@ -71,6 +83,15 @@ public:
     void btShuAddClick();
     void btSSupportClick();
 
+    // ---- the settings page ----
+    void LoadSettingsPage();
+    void cbMenuVisibleClick();
+    void edHistNumChange();
+    void btHistClearClick();
+    void btExecuteClick();
+    void cbMenuChange();
+    void lvSonotaDblClick();
+    void btRegistryClick();
     // ---- the network page ----
     void btCheckClick();
 
@@ -129,6 +150,17 @@ public:
     ui::Button btSProgDel{tabShurui};
     ui::Button btSSupport{tabShurui};
 
+    ui::Label lbSettei{TabProperty};
+    ui::CheckBox cbMenuVisible{TabProperty};
+    ui::Label lbHistNum{TabProperty};
+    ui::Edit edHistNum{TabProperty};
+    ui::UpDown udHist{TabProperty};
+    ui::Button btHistClear{TabProperty};
+    ui::RadioGroup rgExt{TabProperty};
+    ui::Button btRegistry{TabProperty};
+    ui::Button btExecute{TabProperty};
+    ui::ComboBox cbMenu{TabProperty};
+    ui::ListView lvSonota{TabProperty};
     ui::Button btCheck{TabNet};
 
 private:
@@ -145,6 +177,7 @@ private:
     bool destroyed_ = false;
     unsigned fillCount_ = 0;  // program-list fills begun
     bool showingCategory_ = false;  // chkVisMenu follows the category shown
+    bool showingSettings_ = false;  // cbMenuVisible follows the settings shown
 };
 
 }  // namespace kumoya

@@ -40,6 +40,10 @@ public:
     // Deletes the key and everything beneath it.
     virtual bool DeleteKey(RegistryRoot root, std::string_view key) = 0;
 
+    // Why the last call of this thread that changed the registry failed.
+    enum class Failure { None, AccessDenied, Other };
+    virtual Failure LastFailure() const { return Failure::Other; }
+
     // Conveniences over the calls above.
     bool WriteString(RegistryRoot root, std::string_view key, std::string_view name, std::string_view text);
     std::optional<std::string> ReadString(RegistryRoot root, std::string_view key, std::string_view name);

@@ -105,7 +105,7 @@ struct MainFormTest : ::testing::Test {
         testsupport::TitleRecord entry;
         entry.title = "Editor";
         entry.fileName = "edit.exe";
-        entry.supportUrl = kSupportUrl;
+        entry.supportUrl = supportUrl;
         testsupport::TitleFileWriter titles(1);
         titles.Add(entry);
         EXPECT_EQ(title->AllTitle->LoadFirstBytes(titles.Bytes()), 0);
@@ -160,6 +160,7 @@ struct MainFormTest : ::testing::Test {
     std::string file;
     std::int32_t editor = 0, viewer = 0, paint = 0;
     std::unique_ptr<TfrmTitle> title;
+    std::string supportUrl = kSupportUrl;
 };
 
 }  // namespace
@@ -658,6 +659,122 @@ TEST_F(MainFormTest, CommandsAskTheRunForTheRegistrationDialogAndTheWizard) {
     wizard->item(0).userClick();
     wizard->item(4).userClick();
     EXPECT_EQ(wizards, (std::vector<std::pair<bool, int>>{{true, 0}, {true, 4}}));
+}
+
+// ---- the settings page ----
+
+TEST_F(MainFormTest, SettingsPageShowsAndStoresTheSwitches) {
+    Change([](TNFile& nf) {
+        nf.Head.MainPage = 2;
+        nf.Head.MenuAtStart = 7;
+        nf.Head.HistoryMax = 12;
+    });
+    TfrmMain& main = Open();
+    EXPECT_EQ(main.edHistNum.text(), "12");
+    EXPECT_EQ(title->NFile->Head.HistoryMax, 12) << "showing the size is no change of it";
+    EXPECT_TRUE(main.cbMenuVisible.checked());
+    EXPECT_EQ(title->NFile->Head.MenuAtStart, 7) << "showing the switch is no change of it";
+    EXPECT_EQ(main.rgExt.itemIndex(), 0);
+    EXPECT_EQ(main.cbMenu.itemIndex(), -1);
+    EXPECT_EQ(main.lvSonota.itemCount(), 0);
+
+    Click(main.cbMenuVisible);
+    EXPECT_EQ(title->NFile->Head.MenuAtStart, 0);
+    main.udHist.userStep(true);
+    EXPECT_EQ(title->NFile->Head.HistoryMax, 13);
+    const std::pair<const char*, int> typed[] = {{"250", 250}, {"-4", -4}, {"", 3},       {"x", 3},
+                                                 {"7a", 3},    {"+8", 8},  {"99999999999", 3}};
+    for (const auto& [text, stored] : typed) {
+        main.edHistNum.userSetText(text);
+        EXPECT_EQ(title->NFile->Head.HistoryMax, stored) << "typed \"" << text << '"';
+    }
+    main.edHistNum.userSetText("100");
+    main.udHist.userStep(true);
+    EXPECT_EQ(title->NFile->Head.HistoryMax, 100) << "the arrows stop at 100";
+
+    Click(main.btHistClear);
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    EXPECT_EQ(ui->messageBoxes()[0].text, "履歴をクリアしました。");
+    EXPECT_EQ(ui->messageBoxes()[0].caption, "履歴のクリア");
+    EXPECT_EQ(title->NFile->History.Count(), 0);
+    CloseWindow();
+    TNFile saved = Saved();
+    EXPECT_EQ(saved.Head.MenuAtStart, 0);
+    EXPECT_EQ(saved.History.Count(), 0);
+}
+
+TEST_F(MainFormTest, RankingsByTodayTotalAndDateAndClearingTheCounts) {
+    Change([this](TNFile& nf) {
+        nf.Head.MainPage = 2;
+        TProg* p = nullptr;
+        nf.Progs.FindById(editor, p);
+        p->TodayCount = 9999;
+        p->TotalCount = 5;
+        nf.Progs.FindById(viewer, p);
+        p->TodayCount = 10000;
+        p->TotalCount = 0;
+        nf.Progs.FindById(paint, p);
+        p->TodayCount = 0;
+        p->TotalCount = 12;
+    });
+    TfrmMain& main = Open();
+    auto values = [&main] {
+        std::vector<std::string> out;
+        for (int i = 0; i < main.lvSonota.itemCount(); ++i)
+            out.push_back(main.lvSonota.item(i).caption + "=" + main.lvSonota.item(i).subItems.at(1));
+        return out;
+    };
+    main.cbMenu.userSelect(0);
+    EXPECT_EQ(values(), (std::vector<std::string>{"Viewer=10000", "Editor=9999"}));
+    EXPECT_EQ(main.lvSonota.selected(), 0);
+    main.cbMenu.userSelect(1);
+    EXPECT_EQ(values(), (std::vector<std::string>{"Paint=12", "Editor=5"}));
+    main.cbMenu.userSelect(2);
+    // The viewer was launched on the 6th, the editor on the 7th at 9:05.
+    EXPECT_EQ(values(), (std::vector<std::string>{"Viewer=2026/12/06/00:00:00", "Editor=2026/12/07/09:05:05"}));
+
+    main.cbMenu.userSelect(0);
+    Click(main.btExecute);
+    ASSERT_FALSE(ui->messageBoxes().empty());
+    EXPECT_EQ(ui->messageBoxes().back().text, "起動回数をクリアしました。");
+    EXPECT_EQ(values(), (std::vector<std::string>{"Viewer=10000", "Editor=9999"}));
+    main.cbMenu.userSelect(1);
+    EXPECT_TRUE(values().empty()) << "every total count is 0 now";
+
+    main.cbMenu.userSelect(2);
+    main.lvSonota.userSelect(1);
+    main.lvSonota.userDblClick();
+    ASSERT_EQ(shell.opens.size(), 1u);
+    EXPECT_EQ(shell.opens[0].file, dir / "edit.exe");
+    main.mnu2Kidou->userClick();
+    EXPECT_EQ(shell.opens.size(), 2u) << "the popup menu's launch acts on this page's list";
+}
+
+TEST_F(MainFormTest, AssociatingAndGivingBackFromTheSettingsPage) {
+    Change([](TNFile& nf) { nf.Head.MainPage = 2; });
+    registry.WriteString(platform::RegistryRoot::ClassesRoot, ".TXT", "", "txtfile");
+    TfrmMain& main = Open();
+    Click(main.btRegistry);
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    EXPECT_EQ(ui->messageBoxes()[0].text, "拡張子を「Kumoya」に関連付けました。");
+    EXPECT_EQ(ui->messageBoxes()[0].caption, "拡張子の関連付け");
+    EXPECT_EQ(registry.ReadString(platform::RegistryRoot::ClassesRoot, ".TXT", ""), "Zelkdoc");
+    EXPECT_EQ(registry.ReadString(platform::RegistryRoot::ClassesRoot, "Zelkdoc\\shell\\open\\command", ""),
+              title->Context().ProgramPath() + " \"%1\"");
+    main.rgExt.userSelect(1);
+    Click(main.btRegistry);
+    ASSERT_EQ(ui->messageBoxes().size(), 2u);
+    EXPECT_EQ(ui->messageBoxes()[1].text, "拡張子を元のプログラムに関連付けました。");
+    EXPECT_EQ(registry.ReadString(platform::RegistryRoot::ClassesRoot, ".TXT", ""), "txtfile");
+}
+
+TEST_F(MainFormTest, ASupportAddressThatIsNoWebPageIsNeverOpened) {
+    supportUrl = "C:\\Windows\\notepad.exe";
+    TfrmMain& main = Open();
+    EXPECT_FALSE(main.btSSupport.enabled());
+    EXPECT_FALSE(main.mnuSupport->visible());
+    main.btSSupportClick();
+    EXPECT_TRUE(shell.opens.empty());
 }
 
 TEST(DroppedProgramFileTest, OnlyProgramFilesOtherThanTheLauncherAndShortcutsToThem) {

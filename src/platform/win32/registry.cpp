@@ -9,6 +9,14 @@
 namespace kumoya::platform {
 namespace {
 
+// The outcome of the last call that changed the registry, per thread.
+thread_local LSTATUS lastChange = ERROR_SUCCESS;
+
+LSTATUS Note(LSTATUS rc) {
+    lastChange = rc;
+    return rc;
+}
+
 HKEY RootKey(RegistryRoot root) {
     switch (root) {
         case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
@@ -40,8 +48,9 @@ bool Open(RegistryRoot root, std::string_view key, REGSAM access, Key& out) {
 
 bool Create(RegistryRoot root, std::string_view key, Key& out) {
     auto w = win32::ToWide(key);
-    return w && RegCreateKeyExW(RootKey(root), w->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                nullptr, out.out(), nullptr) == ERROR_SUCCESS;
+    if (!w) return Note(ERROR_INVALID_PARAMETER) == ERROR_SUCCESS;
+    return Note(RegCreateKeyExW(RootKey(root), w->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                nullptr, out.out(), nullptr)) == ERROR_SUCCESS;
 }
 
 class WindowsRegistry : public Registry {
@@ -80,7 +89,7 @@ public:
             }
             default: return false;
         }
-        return rc == ERROR_SUCCESS;
+        return Note(rc) == ERROR_SUCCESS;
     }
     std::optional<RegistryValue> ReadValue(RegistryRoot root, std::string_view key, std::string_view name) override {
         Key k;
@@ -141,12 +150,20 @@ public:
     bool DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) override {
         Key k;
         auto wname = win32::ToWide(name);
-        return wname && Open(root, key, KEY_SET_VALUE, k) && RegDeleteValueW(k.get(), wname->c_str()) == ERROR_SUCCESS;
+        if (!wname) return Note(ERROR_INVALID_PARAMETER) == ERROR_SUCCESS;
+        auto w = win32::ToWide(key);
+        if (!w) return Note(ERROR_INVALID_PARAMETER) == ERROR_SUCCESS;
+        if (Note(RegOpenKeyExW(RootKey(root), w->c_str(), 0, KEY_SET_VALUE, k.out())) != ERROR_SUCCESS) return false;
+        return Note(RegDeleteValueW(k.get(), wname->c_str())) == ERROR_SUCCESS;
     }
     bool DeleteKey(RegistryRoot root, std::string_view key) override {
         auto w = win32::ToWide(key);
-        if (!w || w->empty()) return false;
-        return RegDeleteTreeW(RootKey(root), w->c_str()) == ERROR_SUCCESS;
+        if (!w || w->empty()) return Note(ERROR_INVALID_PARAMETER) == ERROR_SUCCESS;
+        return Note(RegDeleteTreeW(RootKey(root), w->c_str())) == ERROR_SUCCESS;
+    }
+    Failure LastFailure() const override {
+        if (lastChange == ERROR_SUCCESS) return Failure::None;
+        return lastChange == ERROR_ACCESS_DENIED ? Failure::AccessDenied : Failure::Other;
     }
 };
 
