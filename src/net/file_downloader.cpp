@@ -1,5 +1,6 @@
 #include "net/file_downloader.h"
 
+#include "platform/text.h"
 #include <vector>
 
 #include "net/connection.h"
@@ -19,16 +20,8 @@ struct Address {
     std::string path;       // from the first "/" after the host
 };
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
+// Header names, settings names: ASCII letters compared without case.
+bool SameNoCase(std::string_view a, std::string_view b) { return sjis::EqualsIgnoreCase(a, b); }
 
 // Parses "http://host[:port][/path]"; throws NetError on anything else.
 Address ParseAddress(const std::string& text) {

@@ -1,6 +1,7 @@
 #include "net/maker_settings.h"
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace kumoya::net {
 namespace {
@@ -11,16 +12,8 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
+// Header names, settings names: ASCII letters compared without case.
+bool SameNoCase(std::string_view a, std::string_view b) { return sjis::EqualsIgnoreCase(a, b); }
 
 int ParsePort(std::string_view text) {
     if (text.empty() || text.size() > 5) return 0;
