@@ -98,8 +98,12 @@ TEST(Files, MappedFileShowsTheWholeFileAndOutlivesItsReplacement) {
     ASSERT_TRUE(mapped) << LastError();
     ASSERT_EQ(mapped->size(), data.size());
     EXPECT_TRUE(std::equal(data.begin(), data.end(), mapped->data()));
-    // The catalogue is replaced, never cut, while a run has it mapped.
-    ASSERT_TRUE(ReplaceFileAtomically(dir / "M.dat", Bytes{1, 2, 3}));
+    // The catalogue is replaced, never cut, while a run has it mapped. Linux
+    // lets the replacement through and the view keeps the old bytes; Windows
+    // refuses it while the view is open, and the file then stays whole.
+    if (!ReplaceFileAtomically(dir / "M.dat", Bytes{1, 2, 3})) {
+        EXPECT_EQ(ReadFileBytes(dir / "M.dat"), data);
+    }
     EXPECT_TRUE(std::equal(data.begin(), data.end(), mapped->data()));
     MappedFile moved = std::move(*mapped);
     EXPECT_EQ(moved.size(), data.size());
