@@ -104,5 +104,111 @@ cmp -s "$app/zkv002.ttl" "$E2E_WORK/site/ttl_zkv002.ttl" || e2e_fail "title file
 [ ! -e "$app/update.net" ] && [ ! -e "$app/zkvup.exe" ] || e2e_fail "update.net left or an old program fetched"
 e2e_log "first start of a day fetches the titles: ok"
 
+# ---- The later cases share the servers, the prefix and the installation. ----
+online="$E2E_ROOT/tests/support/online_files.py"
+ctl() {  # ctl COMMAND...: one line to the servers' control port, its answer on stdout
+  python3 - "$control" "$*" <<'PY2'
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=10) as s:
+    s.sendall(sys.argv[2].encode() + b"\n")
+    print(s.makefile("rb").readline().decode().strip())
+PY2
+}
+put_file() {  # put_file PATH FILE: the site serves FILE's bytes at PATH
+  python3 - "$control" "$1" "$2" <<'PY2' || e2e_fail "could not serve $1"
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=10) as s:
+    s.sendall(b"PUT %s %s\n" % (sys.argv[2].encode(), open(sys.argv[3], "rb").read().hex().encode()))
+    sys.exit(0 if s.makefile("rb").readline().strip() == b"ok" else 1)
+PY2
+}
+int_at() { python3 -c 'import struct,sys; print(struct.unpack_from("<i", open(sys.argv[1],"rb").read(), int(sys.argv[2]))[0])' "$1" "$2"; }
+double_at() { python3 -c 'import struct,sys; print(struct.unpack_from("<d", open(sys.argv[1],"rb").read(), int(sys.argv[2]))[0])' "$1" "$2"; }
+# Edits the saved catalogue: a python expression statement on the document d.
+edit_catalogue() {
+  "$tool" dump "$catalogue" >"$E2E_WORK/edit.json" || e2e_fail "cannot read the catalogue"
+  python3 - "$E2E_WORK/edit.json" "$1" <<'PY2'
+import json, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+exec(sys.argv[2])
+json.dump(d, open(sys.argv[1], "w", encoding="utf-8"), ensure_ascii=False)
+PY2
+  "$tool" load "$E2E_WORK/edit.json" "$catalogue" || e2e_fail "cannot write the catalogue"
+}
+field() { "$tool" dump "$catalogue" | python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
+ctl PACE 0 >/dev/null
+
+# 2. A new day through the proxy of the settings: a newer program is published
+#    and the title database names the recorder. The updater (the recorder
+#    under the name zkvup.exe) is fetched through the proxy and started, and
+#    the saved catalogue carries the converted title, category and extension.
+cp "$E2E_BUILD/recorder.exe" "$E2E_WORK/zkvup.exe"
+put_file /bin/zkvup.exe "$E2E_WORK/zkvup.exe"
+python3 "$online" title "$E2E_WORK/t1.ttl" "RECORDER.EXE:録音機:ツール:LOG" || e2e_fail "title file"
+put_file /ttl/zkv001.ttl "$E2E_WORK/t1.ttl"
+python3 "$online" version "$E2E_WORK/v8.net" --record-version 8 --title-version 18 --title-files 1 \
+  --title-base "http://$site/ttl/" --cm-version 27 --program-version 2 \
+  --updater-url "http://$site/bin/zkvup.exe" || e2e_fail "version record"
+put_file /vor/zelkova/zelkova.net "$E2E_WORK/v8.net"
+rm -f "$app/zkv002.ttl" "$E2E_WORK/launches.log"
+# The local record says the next check was due yesterday.
+python3 -c 'import struct,sys; b=bytearray(open(sys.argv[1],"rb").read()); struct.pack_into("<d",b,16,1.0); open(sys.argv[1],"wb").write(b)' "$app/zelkova.net"
+proxy=$(sed -n 's/.*proxy=\([0-9]*\).*/\1/p' <<<"$ports")
+edit_catalogue "d['Head'].update(CountDate=40000.5, ProxyHost='127.0.0.1', ProxyPort=$proxy)"
+pushd "$app" >/dev/null; e2e_start zelkova "$app/Zelkova.exe" "$(win "$E2E_WORK/docs/a.txt")"; popd >/dev/null
+D message-box-click 6 --title "最新情報の取得" --timeout 60000 >/dev/null || e2e_fail "no update question on the new day"
+e2e_wait_exit zelkova 60 || e2e_fail "Zelkova.exe did not end after starting the updater"
+for _ in $(seq 50); do grep -q zkvup.exe "$E2E_WORK/launches.log" 2>/dev/null && break; sleep 0.2; done
+grep -qi 'zkvup.exe' "$E2E_WORK/launches.log" || e2e_fail "the updater was not started: $(cat "$E2E_WORK/launches.log" 2>/dev/null)"
+cmp -s "$app/zkvup.exe" "$E2E_WORK/zkvup.exe" || e2e_fail "the updater arrived damaged"
+ctl LOG proxy | python3 -c 'import sys; sys.stdout.buffer.write(bytes.fromhex(sys.stdin.read().strip()))' >"$E2E_WORK/proxy.txt"
+grep -q "^GET http://$site/bin/zkvup.exe " "$E2E_WORK/proxy.txt" || e2e_fail "the updater did not come through the proxy: $(head -1 "$E2E_WORK/proxy.txt")"
+[ "$(int_at "$app/zelkova.net" 8)" = 8 ] || e2e_fail "the new version record was not installed"
+[ "$(field 'd["Progs"][0]["Title"]')" = "録音機" ] || e2e_fail "title not converted: $(field 'd["Progs"][0]["Title"]')"
+[ "$(field '[c["ProgIds"] for c in d["Categories"] if c["Name"] == "ツール"]')" = "[[0]]" ] || e2e_fail "category not converted"
+[ "$(field '[e["Name"] for e in d["Extensions"]]')" = "['LOG', 'TXT']" ] || e2e_fail "extensions not added in order: $(field '[e["Name"] for e in d["Extensions"]]')"
+[ "$(field '[e["ProgIds"] for e in d["Extensions"] if e["Name"] == "LOG"]')" = "[[0]]" ] || e2e_fail "extension LOG without the recorder"
+e2e_log "new program through the proxy, titles converted: ok"
+
+# 3. The network page's button, forced, with nothing new published: the
+#    equal versions are reported and the check is recorded as done now.
+rm -f "$app/zkvup.exe"
+edit_catalogue "d['Head'].update(MenuAtStart=0, MainPage=3, ProxyHost='', ProxyPort=-1, Flags=d['Head']['Flags'] | 1)"
+before=$(double_at "$app/zelkova.net" 0)
+pushd "$app" >/dev/null; e2e_start zelkova "$app/Zelkova.exe"; popd >/dev/null
+D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the management window did not open"
+D tab-select Kumoya 3 >/dev/null || e2e_fail "no network page"
+D click Kumoya KumoUpdate >/dev/null || e2e_fail "no KumoUpdate button"
+D message-box-text --title "バージョンアップ" --timeout 30000 >"$E2E_WORK/equal.txt" || e2e_fail "no message after the check"
+grep -q "バージョンアップの必要はありませんでした。" "$E2E_WORK/equal.txt" || e2e_fail "equal versions: $(cat "$E2E_WORK/equal.txt")"
+D message-box-click 1 --title "バージョンアップ" >/dev/null || e2e_fail "could not close the message"
+[ ! -e "$app/update.net" ] || e2e_fail "update.net left after equal versions"
+python3 -c 'import sys; sys.exit(0 if float(sys.argv[2]) > float(sys.argv[1]) else 1)' "$before" "$(double_at "$app/zelkova.net" 0)" ||
+  e2e_fail "the check was not recorded"
+e2e_log "equal versions: ok"
+
+# 4. The button again, with a second title file announced but missing on the
+#    site (404): the step's failure is shown once, nothing is stored in its
+#    place, the local record stays and update.net waits for the next run.
+python3 "$online" version "$E2E_WORK/v9.net" --record-version 9 --title-version 19 --title-files 2 \
+  --title-base "http://$site/ttl/" --cm-version 27 --program-version 2 \
+  --updater-url "http://$site/bin/zkvup.exe" || e2e_fail "version record"
+put_file /vor/zelkova/zelkova.net "$E2E_WORK/v9.net"
+ctl UNPUT /ttl/zkv002.ttl >/dev/null
+D click Kumoya KumoUpdate >/dev/null || e2e_fail "no KumoUpdate button the second time"
+D message-box-text --title "バージョンアップ" --timeout 30000 >"$E2E_WORK/404.txt" || e2e_fail "no message after a 404"
+grep -q "タイトルファイルのダウンロードに失敗しました" "$E2E_WORK/404.txt" || e2e_fail "404: $(cat "$E2E_WORK/404.txt")"
+e2e_screenshot update-404
+D message-box-click 1 --title "バージョンアップ" >/dev/null || e2e_fail "could not close the message"
+sleep 1
+D message-box-text --title "バージョンアップ" --timeout 1500 >/dev/null 2>&1 && e2e_fail "the failure was reported twice"
+[ ! -e "$app/zkv002.ttl" ] || e2e_fail "the error page was stored as a title file"
+[ "$(int_at "$app/zelkova.net" 8)" = 8 ] || e2e_fail "the local record changed after a failure"
+[ "$(int_at "$app/update.net" 8)" = 9 ] || e2e_fail "update.net not kept for the next run"
+D wait-window Kumoya --timeout 5000 >/dev/null || e2e_fail "the management window closed after a failed update"
+D close Kumoya >/dev/null || e2e_fail "could not close the management window"
+e2e_wait_exit zelkova 30 || e2e_fail "Zelkova.exe did not end"
+e2e_log "404 during the title files: ok"
+
 e2e_finish
 echo "update end-to-end: all passed"

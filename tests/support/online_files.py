@@ -8,6 +8,7 @@ program's own reader.
         [--title-files N] [--title-base URL] [--cm-version N] [--cm-last N]
         [--cm-base URL] [--program-version N] [--updater-url URL]
         [--last-check DAYS] [--next-check DAYS]
+  online_files.py title OUT FILENAME:TITLE:CATEGORY:EXT,EXT... [...]
   online_files.py ad OUT [--name TEXT] [--clicks N] [--display-ms MS]
         [--link URL]... [--link-count N] [--pause SECONDS] [--clip FILE]
         [--clip-size N]
@@ -40,6 +41,25 @@ def version_record(record_version=1, title_version=0, title_files=0, title_base=
     struct.pack_into("<i", b, 1120, program_version)
     _text(b, 1136, 512, updater_url)
     return bytes(b)
+
+
+def title_file(entries):
+    """A title file: entries of (file name, title, category, [extensions])."""
+    b = bytearray(272)
+    out = bytes(b) + struct.pack("<i", len(entries))
+    for no, (name, title, category, exts) in enumerate(entries):
+        e = bytearray(1408)
+        struct.pack_into("<i", e, 0, no + 1)
+        _text(e, 4, 40, title)
+        _text(e, 44, 40, name)
+        _text(e, 596, 40, category)
+        struct.pack_into("<i", e, 1404, len(exts))
+        out += bytes(e)
+        for ext in exts:
+            x = bytearray(16)
+            _text(x, 0, 16, ext)
+            out += bytes(x)
+    return out
 
 
 def advertisement(name="", clicks=0, display_ms=0.0, links=(), link_count=None,
@@ -81,6 +101,9 @@ def main(argv):
     v.add_argument("--updater-url", default="")
     v.add_argument("--last-check", type=float, default=0.0)
     v.add_argument("--next-check", type=float, default=0.0)
+    t = sub.add_parser("title")
+    t.add_argument("out")
+    t.add_argument("entry", nargs="*")
     a = sub.add_parser("ad")
     a.add_argument("out")
     a.add_argument("--name", default="")
@@ -96,6 +119,12 @@ def main(argv):
         data = version_record(args.record_version, args.title_version, args.title_files, args.title_base,
                               args.cm_version, args.cm_last, args.cm_base, args.program_version,
                               args.updater_url, args.last_check, args.next_check)
+    elif args.kind == "title":
+        entries = []
+        for entry in args.entry:
+            name, title, category, exts = entry.split(":")
+            entries.append((name, title, category, [x for x in exts.split(",") if x]))
+        data = title_file(entries)
     else:
         clip = open(args.clip, "rb").read() if args.clip else b""
         data = advertisement(args.name, args.clicks, args.display_ms, args.link, args.link_count,
