@@ -60,19 +60,21 @@ dat="${computer:-LOCALHOST}.dat"
   >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
 
 e2e_start zelkova "$app/Zelkova.exe"
-D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the management window did not open"
+D wait-window Kumoya --timeout 90000 >/dev/null ||
+  e2e_fail "the management window did not open: $(D list-windows) $(e2e_output zelkova) $(cat "$E2E_WORK/zelkova.err" | tail -5)"
 sleep 1
 
 # expect_page WHAT PAGE: waits (bounded) for the next page the browser was
 # asked to open and checks it is help\PAGE beside the program.
 opened=0
+lines() { if [ -f "$log" ]; then wc -l <"$log"; else echo 0; fi; }
 expect_page() {
   local what=$1 page=$2 i got
   for ((i = 0; i < 150; i++)); do
-    [ "$(wc -l <"$log" 2>/dev/null || echo 0)" -gt "$opened" ] && break
+    [ "$(lines)" -gt "$opened" ] && break
     sleep 0.1
   done
-  [ "$(wc -l <"$log" 2>/dev/null || echo 0)" -gt "$opened" ] || e2e_fail "$what: no page was opened"
+  [ "$(lines)" -gt "$opened" ] || e2e_fail "$what: no page was opened"
   opened=$((opened + 1))
   got=$(python3 -c 'import json,sys; print(json.loads(open(sys.argv[1], encoding="utf-8").read().splitlines()[int(sys.argv[2])])["argv"][1])' "$log" $((opened - 1)))
   [ "$got" = "$winapp\\help\\$page" ] || e2e_fail "$what: opened [$got], wanted [$winapp\\help\\$page]"
@@ -126,7 +128,7 @@ D key Kumoya "{F1}" >/dev/null
 D message-box-text --timeout 10000 >"$E2E_WORK/box.txt" || e2e_fail "no message without the help folder"
 grep -q "ヘルプを表示できません" "$E2E_WORK/box.txt" || e2e_fail "message: $(cat "$E2E_WORK/box.txt")"
 D message-box-click OK >/dev/null
-[ "$(wc -l <"$log")" -eq "$opened" ] || e2e_fail "a page was opened without the help folder"
+[ "$(lines)" -eq "$opened" ] || e2e_fail "a page was opened without the help folder"
 mv "$app/help.away" "$app/help"
 
 D close Kumoya >/dev/null
