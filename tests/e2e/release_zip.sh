@@ -26,8 +26,8 @@ extra=$(cd "$dir" && find . -type f ! -path './help/*' | sort | tr '\n' ' ')
 e2e_log "contents: ok"
 
 # Only libraries every Windows has: no MinGW runtime DLLs.
-system_dlls=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll
-  comdlg32.dll shlwapi.dll ws2_32.dll winmm.dll msvcrt.dll uxtheme.dll version.dll imm32.dll "
+system_dlls=" $(echo kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll \
+  comctl32.dll comdlg32.dll shlwapi.dll ws2_32.dll winmm.dll msvcrt.dll uxtheme.dll version.dll imm32.dll) "
 for exe in Zelkova.exe kumoya-catalog.exe; do
   dlls=$("$objdump" -p "$dir/$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
   [ -n "$dlls" ] || e2e_fail "$exe: no import table read"
