@@ -28,6 +28,12 @@ step "native unit tests" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_sta
 
 step "win64 build" build win64
 step "win32 build" build win32
+# The release ZIPs (the i686 one is what users download; the x86_64 one is
+# the one these machines can run, checked below).
+project_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+for preset in win64 win32; do
+  step "package $preset" cmake --build "build/$preset" --target package
+done
 
 # The Windows unit tests. The network tests' servers (tests/net/servers.py)
 # run on the Linux side: the Windows test program cannot start a Linux python
@@ -55,6 +61,12 @@ if [ -f build/win64/kumoya_tests.exe ]; then
     step "end-to-end $(basename "$t" .sh)" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" bash "$t"
   done
   wine_env_cleanup
+  if [ -n "$own_display" ]; then export DISPLAY=$own_display; else unset DISPLAY; fi
+
+  # The win64 ZIP, unpacked and run in a fresh prefix of its own.
+  step "release ZIP in a fresh prefix" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" \
+    bash tests/e2e/release_zip.sh "build/win64/Kumoya-$project_version-win64.zip" "$project_version" \
+    x86_64-w64-mingw32-objdump
   if [ -n "$own_display" ]; then export DISPLAY=$own_display; else unset DISPLAY; fi
 
   # Again as on a Japanese Windows (ANSI code page 932): Wine takes its code

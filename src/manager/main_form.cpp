@@ -226,10 +226,6 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     OnShow = [this] { FormShow(); };
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
     OnFilesDropped = [this](const std::vector<std::string>& paths) { FilesDropped(paths); };
-    // F1 opens the topic of the page shown.
-    OnHelp = [this] {
-        if (ui::TabSheet* page = PageControl1.activePage()) HelpClick(platform::kHelpContext, page->helpContext());
-    };
     FormCreate();
 }
 
@@ -285,7 +281,6 @@ TNFile& TfrmMain::nfile() { return context_.NFile(); }
 void TfrmMain::FormCreate() {
     PropertySheet = std::make_unique<TfrmProperty>(this, nfile());
     PropertySheet->edTitle.OnKeyDown = [this](int& key) { PropertyTitleKeyDown(key); };
-    PropertySheet->OnHelp = [this] { HelpClick(platform::kHelpContext, PropertySheet->helpContext()); };
     // The advertisement record is created here once the advertisement exists.
     SuppressHistoryEdit = true;
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -746,15 +741,7 @@ void TfrmMain::WizardClick(int page) {
     context_.RunWizard(this, true, page);
 }
 
-void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) {
-    // The help file sits beside the program, whatever the current folder.
-    std::string file = ui::App().helpFile();
-    if (file.empty()) return;
-    if (sjis::LastSeparator(file) == std::string::npos && file.find(':') == std::string::npos)
-        file = context_.ProgramFolder() + file;
-    // Without a help viewer the request is simply not taken.
-    platform::SystemHelp().Open(file, command, data);
-}
+void TfrmMain::HelpClick(unsigned command, std::uintptr_t data) { ui::App().showHelp(command, data); }
 
 void TfrmMain::FilesDropped(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {

@@ -1,19 +1,21 @@
-// There is no WinHelp viewer on Linux: every request is declined.
+// There is no WinHelp viewer on Linux: the HTML help opens in the browser.
 #include "platform/help.h"
 
 namespace kumoya::platform {
 namespace {
 
-class NoHelp : public Help {
+class HtmlHelp : public Help {
 public:
-    bool Open(std::string_view, unsigned, std::uintptr_t) override { return false; }
+    bool Open(std::string_view file, unsigned command, std::uintptr_t data) override {
+        return OpenHtmlHelp(file, command, data);
+    }
 };
 
 }  // namespace
 
 template <>
 Help& Service<Help>::Default() {
-    static NoHelp help;
+    static HtmlHelp help;
     return help;
 }
 

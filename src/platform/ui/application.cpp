@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/files.h"
+#include "platform/help.h"
+#include "platform/text.h"
 #include "platform/ui/form.h"
 
 namespace kumoya::ui {
@@ -27,6 +30,21 @@ void Application::post(std::function<void()> work) { Backend().post(std::move(wo
 void Application::terminate() {
     terminated_ = true;
     Backend().terminate();
+}
+
+bool Application::showHelp(unsigned command, std::uintptr_t data) {
+    if (helpFile_.empty()) return false;
+    std::string file = helpFile_;
+    if (sjis::LastSeparator(file) == std::string::npos && file.find(':') == std::string::npos)
+        file = platform::ProgramFolder() + file;
+    if (platform::SystemHelp().Open(file, command, data)) return true;
+    messageBox("ヘルプを表示できません。\n" + platform::HtmlHelpFolder(file) + " をご確認ください。", "", MsgIcon::Error);
+    return false;
+}
+
+bool Application::showHelp(int context) {
+    if (context <= 0) return showHelp(platform::kHelpContents, 0);
+    return showHelp(platform::kHelpContext, static_cast<std::uintptr_t>(context));
 }
 
 Point Application::cursorPos() { return Backend().cursorPos(); }

@@ -12,6 +12,7 @@
 //   }
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -26,6 +27,14 @@ public:
     void setTitle(std::string title) { title_ = std::move(title); }
     const std::string& helpFile() const { return helpFile_; }
     void setHelpFile(std::string file) { helpFile_ = std::move(file); }
+    // Asks the help viewer (platform/help.h) to act on the help file, which
+    // is taken beside the program unless it names a folder: `command` is a
+    // help command (kHelpContents, kHelpContext, ...), `data` the topic's
+    // context number for kHelpContext. When no help can be shown the user
+    // is told so. False then, and without a help file.
+    bool showHelp(unsigned command, std::uintptr_t data);
+    // F1: the topic `context`, or the contents for 0.
+    bool showHelp(int context);
     Form* mainForm() const { return mainForm_; }
 
     // Makes `form` the main form, shows it and runs the message loop until

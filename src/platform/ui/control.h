@@ -58,6 +58,11 @@ public:
     }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
+    // The help topic of the control and what it holds (0: its container's).
+    // F1 opens the topic of the focused control, found as Form::helpContextAt
+    // says.
+    int helpContext() const { return helpContext_; }
+    void setHelpContext(int context) { helpContext_ = context; }
 
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -112,6 +117,7 @@ private:
     std::string caption_;
     std::string hint_;
     int tag_ = 0;
+    int helpContext_ = 0;
     bool enabled_ = true;
     bool visible_ = true;
     int left_ = 0, top_ = 0, width_ = 75, height_ = 25;

@@ -345,16 +345,12 @@ public:
     explicit TabSheet(PageControl& pages);
     PageControl& pageControl() const { return pages_; }
     int pageIndex() const;
-    // The help topic of the page.
-    int helpContext() const { return helpContext_; }
-    void setHelpContext(int context) { helpContext_ = context; }
 
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
 
 private:
     PageControl& pages_;
-    int helpContext_ = 0;
 };
 
 class PageControl : public Container {

@@ -97,8 +97,39 @@ bool Form::userDialogKey(int key) {
     return true;
 }
 
-void Form::userHelp() {
-    if (OnHelp) OnHelp();
+namespace {
+
+// A page control stands for the page it shows.
+int OwnHelpContext(const Control& control) {
+    if (auto* pages = dynamic_cast<const PageControl*>(&control)) {
+        if (TabSheet* page = pages->activePage(); page && page->helpContext() != 0) return page->helpContext();
+    }
+    return control.helpContext();
+}
+
+}  // namespace
+
+int Form::helpContextAt(const Control* from) const {
+    if (!from) from = focused_;
+    // A control on a page no longer shown keeps no claim to the focus.
+    if (from && !from->reachable()) from = nullptr;
+    for (const Control* c = from; c && c != this; c = c->parent()) {
+        if (int context = OwnHelpContext(*c)) return context;
+    }
+    if (helpContext() != 0) return helpContext();
+    for (const Control* child : children()) {
+        if (!child->visible()) continue;
+        if (int context = OwnHelpContext(*child)) return context;
+    }
+    return owner_ ? owner_->helpContextAt(nullptr) : 0;
+}
+
+void Form::userHelp(const Control* from) {
+    if (OnHelp) {
+        OnHelp();
+        return;
+    }
+    App().showHelp(helpContextAt(from));
 }
 
 void Form::userDropFiles(const std::vector<std::string>& paths) {

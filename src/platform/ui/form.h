@@ -63,8 +63,12 @@ public:
         requireUncreated("stayOnTop", value != stayOnTop_);
         stayOnTop_ = value;
     }
-    int helpContext() const { return helpContext_; }
-    void setHelpContext(int context) { helpContext_ = context; }
+    // The help topic for F1 with `from` focused (null: the control last
+    // given the focus): the first topic set on it or a container above it (a
+    // page control counts its page shown), else the form's own, else that of
+    // the one visible part of the form that has one (the page shown, the
+    // wizard's panel), else its owner's. 0 when none has a topic.
+    int helpContextAt(const Control* from) const;
     // Files dropped from the shell arrive through OnFilesDropped.
     bool acceptFiles() const { return acceptFiles_; }
     void setAcceptFiles(bool value) {
@@ -98,7 +102,8 @@ public:
     std::function<void(bool& canClose)> OnCloseQuery;
     std::function<void()> OnClose;
     std::function<void(const std::vector<std::string>& paths)> OnFilesDropped;
-    // The user asked for help (F1) anywhere in the form.
+    // The user asked for help (F1) anywhere in the form. Without a handler
+    // the application opens the topic of helpContextAt (its contents for 0).
     std::function<void()> OnHelp;
 
     // User actions: the close box (or a queued close request); a drop of
@@ -113,7 +118,8 @@ public:
     Button* defaultButton() const;
     Button* cancelButton() const;
     void userDropFiles(const std::vector<std::string>& paths);
-    void userHelp();
+    // F1 with `from` focused (null when the system does not say).
+    void userHelp(const Control* from = nullptr);
     void userMenuCommand(int commandId);
 
     // Menus register with their owner form so that commands find their items.
@@ -133,7 +139,6 @@ private:
     BorderIcons borderIcons_;
     FormPosition position_ = FormPosition::Designed;
     bool stayOnTop_ = false;
-    int helpContext_ = 0;
     bool acceptFiles_ = false;
     bool invisibleOwner_ = false;
     bool modal_ = false;

@@ -96,6 +96,21 @@ HWND HandleOf(const Control& control) {
     return peer ? peer->handle() : nullptr;
 }
 
+// The innermost control of `root` whose window is `window` or holds it (the
+// edit inside a combo box), or null.
+const Control* ControlOfWindow(const Container& root, HWND window) {
+    if (!window) return nullptr;
+    for (const Control* child : root.children()) {
+        HWND handle = HandleOf(*child);
+        if (!handle || (handle != window && !IsChild(handle, window))) continue;
+        if (auto* box = dynamic_cast<const Container*>(child)) {
+            if (const Control* inner = ControlOfWindow(*box, window)) return inner;
+        }
+        return child;
+    }
+    return nullptr;
+}
+
 // ---- ControlPeer ----
 
 ControlPeer::ControlPeer(Control& control) : control_(control) {
@@ -429,9 +444,16 @@ public:
                     if (h && GetParent(h) == hwnd_) return MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID);
                 }
                 return 0;
-            case WM_HELP:  // F1 in the form or any control on it
-                form_.userHelp();
+            case WM_HELP: {  // F1 in the form or any control on it
+                // The system names the window that had the focus (a menu
+                // item while a menu is open: then the form's topic).
+                auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+                const Control* from = nullptr;
+                if (info && info->iContextType == HELPINFO_WINDOW)
+                    from = ControlOfWindow(form_, static_cast<HWND>(info->hItemHandle));
+                form_.userHelp(from);
                 return TRUE;
+            }
             case WM_DROPFILES: {
                 auto drop = reinterpret_cast<HDROP>(wParam);
                 std::vector<std::string> paths;
