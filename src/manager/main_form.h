@@ -32,7 +32,7 @@ inline constexpr const char* kCaptionAddExtension = "拡張子名の追加";
 inline constexpr const char* kPromptAddExtension = "新しい拡張子名を入力してください";
 inline constexpr const char* kCheckAddExtension = "この拡張子を開くときはポップアップで選べるようにする";
 inline constexpr const char* kMsgExtensionTooLong =
-    "拡張子名が長すぎます。\n半角31文字以内で入力してください。";
+    "拡張子名が長すぎます。\n全角15文字（半角31文字）以内で入力してください。";
 
 // Longest title, category and extension name the catalogue stores (bytes).
 inline constexpr std::size_t kTitleBytes = 39;

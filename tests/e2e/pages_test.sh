@@ -78,9 +78,14 @@ dat="${computer:-LOCALHOST}.dat"
 (cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
   >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
 
-# What the registry held before: TXT has a type of its own, KMY nothing.
+# What the registry holds before: TXT a type of its own (a fresh prefix has
+# none, so one is made up and taken away at the end), KMY nothing.
 txt_type=$(reg_value .txt "")
-[ "$txt_type" != "<none>" ] || e2e_fail "the prefix has no type for .txt to give back"
+made_txt=
+if [ "$txt_type" = "<none>" ]; then
+  txt_type=kumoyatest.txtfile made_txt=1
+  REG add 'HKCR\.txt' /ve /d "$txt_type" /f >/dev/null || e2e_fail "could not give .txt a type"
+fi
 REG delete 'HKCR\.kmy' /f >/dev/null
 e2e_log "type of .txt before: $txt_type"
 
@@ -88,25 +93,30 @@ e2e_start zelkova "$app/Zelkova.exe"
 D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the management window did not open"
 sleep 1
 
+# The controls of each page are the n-th of their class in the window:
+# the category page's come first, then the extension page's, then the
+# settings page's.
+cmbExt=@ComboBox#2 lvExt=@SysListView32#2 cbMenu=@ComboBox#3 lvSonota=@SysListView32#3
+
 # ---- the extension page ----
 expect "page shown at start" "$(D tab-items Kumoya --selected)" "1"
-expect "extensions" "$(D combo-items Kumoya @ComboBox | paste -sd,)" "BMP,TXT"
-expect "extension shown" "$(D get-text Kumoya @ComboBox)" "TXT"
-titles() { D listview-items Kumoya @SysListView32 | cut -f1 | paste -sd,; }
+expect "extensions" "$(D combo-items Kumoya $cmbExt | paste -sd,)" "BMP,TXT"
+expect "extension shown" "$(D get-text Kumoya $cmbExt)" "TXT"
+titles() { D listview-items Kumoya $lvExt | cut -f1 | paste -sd,; }
 expect "programs of TXT" "$(titles)" "エディタ,ビューア,三番目"
-expect "selected at start" "$(D listview-items Kumoya @SysListView32 --selected)" "0"
+expect "selected at start" "$(D listview-items Kumoya $lvExt --selected)" "0"
 
 # The priority buttons show arrows, no text: the upper one raises.
 D list-controls Kumoya >"$E2E_WORK/controls.txt"
-arrows=$(awk -F'\t' '$1 == "Button" && $3 == "" && $4 == "visible" { split($6, r, ","); print r[2] "\t" $2 }' \
+arrows=$(awk -F'\t' '$1 == "Button" { n++ } $1 == "Button" && $3 == "" && $4 == "visible" { split($6, r, ","); print r[2] "\t@Button#" n }' \
   "$E2E_WORK/controls.txt" | sort -n | cut -f2)
 up=$(sed -n 1p <<<"$arrows"); down=$(sed -n 2p <<<"$arrows")
 [ -n "$up" ] && [ -n "$down" ] || e2e_fail "no priority buttons: $(cat "$E2E_WORK/controls.txt")"
 
-D listview-select Kumoya @SysListView32 1 >/dev/null || e2e_fail "listview-select"
+D listview-select Kumoya $lvExt 1 >/dev/null || e2e_fail "listview-select"
 D click Kumoya "$up" >/dev/null || e2e_fail "the up button"
 expect "after moving the second up" "$(titles)" "ビューア,エディタ,三番目"
-expect "the moved program stays selected" "$(D listview-items Kumoya @SysListView32 --selected)" "0"
+expect "the moved program stays selected" "$(D listview-items Kumoya $lvExt --selected)" "0"
 D click Kumoya "$up" >/dev/null
 expect "the first cannot go higher" "$(titles)" "ビューア,エディタ,三番目"
 e2e_screenshot extension_page
@@ -121,37 +131,37 @@ add_extension() {
   D wait-gone "拡張子名の追加" --timeout 10000 >/dev/null || e2e_fail "the input dialog did not close"
 }
 add_extension kmy extension_input
-expect "extensions after the addition" "$(D combo-items Kumoya @ComboBox | paste -sd,)" "BMP,KMY,TXT"
-expect "extension still shown" "$(D get-text Kumoya @ComboBox)" "TXT"
+expect "extensions after the addition" "$(D combo-items Kumoya $cmbExt | paste -sd,)" "BMP,KMY,TXT"
+expect "extension still shown" "$(D get-text Kumoya $cmbExt)" "TXT"
 add_extension Kmy
 sleep 0.5
 D list-windows | grep -q '#32770' && e2e_fail "a second add in another case showed a message"
-expect "extensions after the duplicate" "$(D combo-items Kumoya @ComboBox | paste -sd,)" "BMP,KMY,TXT"
+expect "extensions after the duplicate" "$(D combo-items Kumoya $cmbExt | paste -sd,)" "BMP,KMY,TXT"
 
 # Launch the third program with the button, then take it off TXT.
-D listview-select Kumoya @SysListView32 2 >/dev/null
+D listview-select Kumoya $lvExt 2 >/dev/null
 D click Kumoya "プログラムの起動" >/dev/null || e2e_fail "launch button"
 for ((i = 0; i < 100; i++)); do [ -s "$E2E_WORK/launches.log" ] && break; sleep 0.1; done
 [ -s "$E2E_WORK/launches.log" ] || e2e_fail "the program did not start"
 launched=$(python3 -c 'import json,sys; print(json.loads(open(sys.argv[1]).read().splitlines()[-1])["exe"])' "$E2E_WORK/launches.log")
 case "$launched" in *third.exe) e2e_log "launched: $launched" ;; *) e2e_fail "launched $launched" ;; esac
-D listview-select Kumoya @SysListView32 2 >/dev/null
+D listview-select Kumoya $lvExt 2 >/dev/null
 D click Kumoya "プログラムの削除" >/dev/null || e2e_fail "delete button"
 expect "programs after the removal" "$(titles)" "ビューア,エディタ"
 
 # ---- the settings page ----
 D tab-select Kumoya 2 >/dev/null || e2e_fail "tab-select"
 sleep 0.5
-D combo-select Kumoya @ComboBox "通算の起動回数" >/dev/null || e2e_fail "choosing the total count"
-ranking() { D listview-items Kumoya @SysListView32 | awk -F'\t' '{ print $1 "=" $3 }' | paste -sd,; }
+D combo-select Kumoya $cbMenu "通算の起動回数" >/dev/null || e2e_fail "choosing the total count"
+ranking() { D listview-items Kumoya $lvSonota | awk -F'\t' '{ print $1 "=" $3 }' | paste -sd,; }
 expect "ranking by total count" "$(ranking)" "ビューア=10000,三番目=9999,エディタ=3"
-expect "count column" "$(D listview-items Kumoya @SysListView32 --header | head -1 | cut -f3)" "回数"
-D combo-select Kumoya @ComboBox "起動日付順" >/dev/null
-expect "ranking by date, the oldest first" "$(D listview-items Kumoya @SysListView32 | cut -f1 | paste -sd,)" \
+expect "count column" "$(D listview-items Kumoya $lvSonota --header | head -1 | cut -f3)" "回数"
+D combo-select Kumoya $cbMenu "起動日付順" >/dev/null
+expect "ranking by date, the oldest first" "$(D listview-items Kumoya $lvSonota | cut -f1 | paste -sd,)" \
   "ビューア,エディタ,三番目"
-expect "date column" "$(D listview-items Kumoya @SysListView32 --header | head -1 | cut -f3)" "起動日時"
+expect "date column" "$(D listview-items Kumoya $lvSonota --header | head -1 | cut -f3)" "起動日時"
 e2e_screenshot settings_page
-D combo-select Kumoya @ComboBox "通算の起動回数" >/dev/null
+D combo-select Kumoya $cbMenu "通算の起動回数" >/dev/null
 D click Kumoya "起動回数のクリア" >/dev/null || e2e_fail "clearing the counts"
 message_ok "起動回数のクリア" "起動回数をクリアしました。"
 expect "ranking by total after clearing" "$(ranking)" ""
@@ -180,6 +190,7 @@ REG query 'HKCR\Zelkdoc' >/dev/null && e2e_fail "HKCR\\Zelkdoc is still there"
 D close Kumoya >/dev/null || e2e_fail "close"
 e2e_wait_exit zelkova 30 || e2e_fail "the program did not end after its window closed"
 REG delete 'HKCR\.kmy' /f >/dev/null
+[ -n "$made_txt" ] && REG delete 'HKCR\.txt' /f >/dev/null
 
 (cd "$app" && "$WINE" kumoya-catalog.exe dump "$dat") 2>/dev/null | tr -d '\r' >"$E2E_WORK/saved.json"
 python3 - "$E2E_WORK/saved.json" <<'PY' || e2e_fail "the saved catalogue misses changes: $(head -c 2000 "$E2E_WORK/saved.json")"
