@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "app/association.h"
+#include "manager/form_helpers.h"
 #include "manager/input_form.h"
 #include "platform/date_format.h"
 #include "app/program_icon.h"
@@ -26,17 +27,10 @@ namespace {
 // The light yellow of the strip and the pages.
 constexpr int kPanelColor = 12648447;
 
-std::string Trimmed(const std::string& text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-    return text.substr(begin, end - begin);
-}
+std::string Trimmed(const std::string& text) { return TrimmedBlanks(text); }
 
 void Place(ui::Button& button, int left, int top, int width, const char* caption, const char* hint) {
-    button.setBounds(left, top, width, 25);
-    button.setCaption(caption);
-    button.setHint(hint);
+    PlaceButton(button, left, top, width, caption, hint);
 }
 
 // The first run of characters that are not digits in `text` (the system's
@@ -214,8 +208,8 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     lvSonota.setPopupMenu(&PopupMenu1);
     lvSonota.OnDblClick = [this] { lvSonotaDblClick(); };
 
-    // The page "拡張子別" and the mail half of "通信機能" get their controls
-    // with their own code.
+    BuildExtensionPage();
+    // The mail half of "通信機能" gets its controls with its own code.
 
     // The network page.
     Place(btCheck, 8, 8, 100, "KumoUpdate", "");
@@ -244,7 +238,7 @@ void TfrmMain::BuildMenus() {
     mnuShuAdd = &edit.add("種類の追加");
     mnuShuAdd->OnClick = [this] { btShuAddClick(); };
     mnuExtAdd = &edit.add("拡張子の追加");
-    // The extension page's btExtAddClick connects to mnuExtAdd with that page.
+    mnuExtAdd->OnClick = [this] { btExtAddClick(); };
     mnuProgEdt = &edit.add("登録プログラムの修正");
     mnuProgEdt->OnClick = [this] { mnuProgEdtClick(); };
     mnuNewProgAdd = &edit.add("新規プログラムの追加");  // no action of its own
@@ -329,13 +323,11 @@ void TfrmMain::ShowPage(int page) {
             mnuShuAdd->setEnabled(true);
             break;
         case kPageExtensions:
-            // LoadExtensionPage and the extension page's launch, add, delete
-            // and support handlers connect here with that page. Until then
-            // the four items act on nothing rather than on the category list.
-            mnuExeCute->OnClick = nullptr;
-            mnuProgAdd->OnClick = nullptr;
-            mnuProgDel->OnClick = nullptr;
-            mnuSupport->OnClick = nullptr;
+            LoadExtensionPage();
+            mnuExeCute->OnClick = [this] { lvExtDblClick(); };
+            mnuProgAdd->OnClick = [this] { btEProgAddClick(); };
+            mnuProgDel->OnClick = [this] { btEProgDelClick(); };
+            mnuSupport->OnClick = [this] { btESupportClick(); };
             mnuExtAdd->setEnabled(true);
             break;
         case kPageSettings:
@@ -370,8 +362,8 @@ TProg* TfrmMain::ProgramOfItem(const ui::ListView& list, int index) {
 TProg* TfrmMain::SelectedProgram(int page) {
     switch (page) {
         case kPageCategories: return ProgramOfItem(lvShurui, lvShurui.selected());
+        case kPageExtensions: return ProgramOfItem(lvExt, lvExt.selected());
         case kPageSettings: return ProgramOfItem(lvSonota, lvSonota.selected());
-        // The extension list (1) answers here with its page.
         default: return nullptr;
     }
 }
@@ -469,29 +461,38 @@ void TfrmMain::chkVisMenuClick() {
     category->MenuFlag = chkVisMenu.checked() ? 1 : 0;
 }
 
-void TfrmMain::lvShuruiSelectItem(int index) {
-    TProg* prog = index < 0 ? nullptr : ProgramOfItem(lvShurui, index);
+void TfrmMain::lvShuruiSelectItem(int index) { FollowSelection(lvShurui, btSSupport, kPageCategories, index); }
+
+void TfrmMain::FollowSelection(ui::ListView& list, ui::Button& support, int page, int index) {
+    TProg* prog = index < 0 ? nullptr : ProgramOfItem(list, index);
     if (!prog) {
-        ShowProperties(kPageCategories, nullptr);
+        ShowProperties(page, nullptr);
         return;
     }
-    mnuSupport->setVisible(false);
-    btSSupport.setEnabled(false);
-    if (prog->TitleIndex != -1) {
-        const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
-        if (entry && IsWebAddress(entry->SupportUrl)) {
-            mnuSupport->setVisible(true);
-            btSSupport.setEnabled(true);
-        }
-    }
+    const bool hasSupportPage = SupportPageOf(*prog) != nullptr;
+    mnuSupport->setVisible(hasSupportPage);
+    support.setEnabled(hasSupportPage);
     THist* history = nullptr;
     if (nfile().History.FindByProg(prog->Id, history) != 0) {
         mnu2Hist->setVisible(false);
     } else {
         mnu2Hist->setVisible(true);
-        FillHistoryMenu(*history, lvShurui.item(index).imageIndex);
+        FillHistoryMenu(*history, list.item(index).imageIndex);
     }
-    ShowProperties(kPageCategories, prog);
+    ShowProperties(page, prog);
+}
+
+const std::string* TfrmMain::SupportPageOf(const TProg& prog) {
+    if (prog.TitleIndex == -1) return nullptr;
+    const TFTitle* entry = context_.AllTitle().TitleAt(prog.TitleIndex);
+    if (!entry || !IsWebAddress(entry->SupportUrl)) return nullptr;
+    return &entry->SupportUrl;
+}
+
+void TfrmMain::OpenSupportPage(TProg* prog) {
+    const std::string* url = prog ? SupportPageOf(*prog) : nullptr;
+    if (!url) return;
+    platform::SystemShell().Open(*url, "", "", true, nfile().OwnerWindow);
 }
 
 void TfrmMain::FillHistoryMenu(const THist& history, int imageIndex) {
@@ -517,8 +518,10 @@ void TfrmMain::lvShuruiDblClick() {
     nfile().Launch(std::nullopt, *prog);
 }
 
-void TfrmMain::lvShuruiEdited(int index, std::string& text) {
-    TProg* prog = ProgramOfItem(lvShurui, index);
+void TfrmMain::lvShuruiEdited(int index, std::string& text) { EditTitleInList(lvShurui, index, text); }
+
+void TfrmMain::EditTitleInList(ui::ListView& list, int index, std::string& text) {
+    TProg* prog = ProgramOfItem(list, index);
     if (text.size() > kTitleBytes) {
         ui::App().messageBox(kMsgTitleTooLong, kCaptionTitleChange, ui::MsgIcon::None, ui::MsgButtons::Ok);
         // Never half a double-byte character.
@@ -528,7 +531,7 @@ void TfrmMain::lvShuruiEdited(int index, std::string& text) {
         // A program without a title could not be found in the menus: it
         // keeps the one it has, and the user is told so.
         ui::App().messageBox(kMsgTitleBlank, kCaptionTitleChange, ui::MsgIcon::Error);
-        text = prog ? prog->Title : lvShurui.item(index).caption;
+        text = prog ? prog->Title : list.item(index).caption;
         return;
     }
     if (!prog) return;
@@ -542,8 +545,8 @@ void TfrmMain::lvShuruiEdited(int index, std::string& text) {
 
 void TfrmMain::btSProgAddClick() {
     context_.RunRegistration(RegistrationRequest::ForSearch(this));
-    // LoadExtensionPage answers for page 1 with the extension page.
     if (nfile().Head.MainPage == kPageCategories) LoadCategoryPage();
+    if (nfile().Head.MainPage == kPageExtensions) LoadExtensionPage();
 }
 
 void TfrmMain::btSProgDelClick() {
@@ -586,13 +589,7 @@ void TfrmMain::btShuAddClick() {
     nfile().Categories.AddNew(category);
 }
 
-void TfrmMain::btSSupportClick() {
-    TProg* prog = SelectedProgram(kPageCategories);
-    if (!prog || prog->TitleIndex == -1) return;
-    const TFTitle* entry = context_.AllTitle().TitleAt(prog->TitleIndex);
-    if (!entry || !IsWebAddress(entry->SupportUrl)) return;
-    platform::SystemShell().Open(entry->SupportUrl, "", "", true, nfile().OwnerWindow);
-}
+void TfrmMain::btSSupportClick() { OpenSupportPage(SelectedProgram(kPageCategories)); }
 
 // ---- the settings page ----
 
@@ -637,7 +634,12 @@ void TfrmMain::btExecuteClick() {
 }
 
 void TfrmMain::cbMenuChange() {
+    // The value column: counts are narrow, dates need room from the title.
     const int index = cbMenu.itemIndex();
+    const bool byDate = index == 2;
+    lvSonota.setColumnCaption(2, byDate ? "起動日時" : "回数");
+    lvSonota.setColumnWidth(0, byDate ? 120 : 180);
+    lvSonota.setColumnWidth(2, byDate ? 100 : 40);
     if (index < 0 || index > 2) return;
     const Ranking by = index == 0 ? Ranking::TodayCount : index == 1 ? Ranking::TotalCount : Ranking::LastLaunch;
     platform::DateParts sample{2001, 2, 3, 4, 5, 6, 0};
@@ -697,8 +699,8 @@ void TfrmMain::btRegistryClick() {
 void TfrmMain::mnu2KidouClick() {
     switch (nfile().Head.MainPage) {
         case kPageCategories: lvShuruiDblClick(); break;
+        case kPageExtensions: lvExtDblClick(); break;
         case kPageSettings: lvSonotaDblClick(); break;
-        // lvExtDblClick (1) connects here with the extension page.
         default: break;
     }
 }
@@ -714,7 +716,7 @@ void TfrmMain::mnu2InfoClick() {
 void TfrmMain::mnu2DelClick() {
     switch (nfile().Head.MainPage) {
         case kPageCategories: btSProgDelClick(); break;
-        // btEProgDelClick (1) connects here with the extension page.
+        case kPageExtensions: btEProgDelClick(); break;
         default: break;
     }
 }
@@ -733,7 +735,7 @@ void TfrmMain::mnu2PropertyClick() {
 void TfrmMain::mnuProgEdtClick() {
     context_.RunRegistration(RegistrationRequest::ForCatalogue(this));
     LoadCategoryPage();
-    // LoadExtensionPage follows here with the extension page.
+    LoadExtensionPage();
 }
 
 void TfrmMain::WizardClick(int page) {
@@ -774,10 +776,8 @@ void TfrmMain::ShowProperties(int page, TProg* prog) {
     sheet.imIcon.setIcon(LoadProgramIcon(prog->Path));
     sheet.imIcon.setEnabled(true);
     sheet.lbPath.setCaption(prog->Path);
-    if (page == kPageExtensions) {
-        // The extension chosen on the extension page (cmbExt) gives the
-        // parameter here, with ExtensionParameter, once that page exists.
-    }
+    // On the extension page: the program's parameter for the extension shown.
+    if (page == kPageExtensions) sheet.lbParam.setCaption(ExtensionParameter(nfile(), *prog, cmbExt.text()));
     sheet.lbDate.setCaption(FormatLastLaunch(prog->LastLaunch));
 }
 
@@ -805,8 +805,8 @@ void TfrmMain::PropertyTitleKeyDown(int& key) {
     const int page = nfile().Head.MainPage;
     if (page == kPageCategories) {
         lvShurui.clearItems();
-    } else {
-        // The extension list (lvExt) is emptied here with its page.
+    } else if (page == kPageExtensions) {
+        lvExt.clearItems();
     }
     ShowPage(page);
 }

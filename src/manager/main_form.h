@@ -28,10 +28,16 @@ inline constexpr const char* kCaptionAddCategory = "種類名の追加";
 inline constexpr const char* kPromptAddCategory = "新しい種類名を入力してください";
 inline constexpr const char* kMsgCategoryTooLong =
     "種類名が長すぎます。\n全角15文字（半角31文字）以内で入力してください。";
+inline constexpr const char* kCaptionAddExtension = "拡張子名の追加";
+inline constexpr const char* kPromptAddExtension = "新しい拡張子名を入力してください";
+inline constexpr const char* kCheckAddExtension = "この拡張子を開くときはポップアップで選べるようにする";
+inline constexpr const char* kMsgExtensionTooLong =
+    "拡張子名が長すぎます。\n全角15文字（半角31文字）以内で入力してください。";
 
-// Longest title and category name the catalogue stores (bytes).
+// Longest title, category and extension name the catalogue stores (bytes).
 inline constexpr std::size_t kTitleBytes = 39;
 inline constexpr std::size_t kCategoryNameBytes = 31;
+inline constexpr std::size_t kExtensionNameBytes = 31;
 
 // The ranking of the settings page: the programs with a count above 0 (or
 // ever launched, for `byDate`), each with the text its value column shows,
@@ -82,6 +88,20 @@ public:
     void btSProgDelClick();
     void btShuAddClick();
     void btSSupportClick();
+
+    // ---- the extension page (extension_page.cpp) ----
+    void LoadExtensionPage();
+    void cmbExtChange();
+    void chkPopUpClick();
+    void lvExtSelectItem(int index);
+    void lvExtDblClick();
+    void lvExtEdited(int index, std::string& text);
+    void btESupportClick();
+    void btEProgAddClick();
+    void btEProgDelClick();
+    void btExtAddClick();
+    void sbExtUpClick();
+    void sbExtDownClick();
 
     // ---- the settings page ----
     void LoadSettingsPage();
@@ -150,6 +170,17 @@ public:
     ui::Button btSProgDel{tabShurui};
     ui::Button btSSupport{tabShurui};
 
+    ui::CheckBox chkPopUp{tabExt};
+    ui::ComboBox cmbExt{tabExt};
+    ui::Button btExtAdd{tabExt};
+    ui::ListView lvExt{tabExt};
+    ui::SpeedButton sbExtUp{tabExt};
+    ui::SpeedButton sbExtDown{tabExt};
+    ui::Button btESupport{tabExt};
+    ui::Button btEExecute{tabExt};
+    ui::Button btEProgAdd{tabExt};
+    ui::Button btEProgDel{tabExt};
+
     ui::Label lbSettei{TabProperty};
     ui::CheckBox cbMenuVisible{TabProperty};
     ui::Label lbHistNum{TabProperty};
@@ -167,16 +198,31 @@ private:
     TNFile& nfile();
     // The category chosen in cmbShurui, or null.
     TExt* CurrentCategory();
+    // The extension chosen in cmbExt, or null.
+    TExt* CurrentExtension();
     // The program of the selected item of the list of `page`, or null.
     TProg* SelectedProgram(int page);
     TProg* ProgramOfItem(const ui::ListView& list, int index);
     void FillProgramList(ui::ListView& list, const TExt& ext);
+    // What follows the selection in a program list of page 0 or 1: the
+    // support button and menu item, the history submenu, the property window.
+    void FollowSelection(ui::ListView& list, ui::Button& support, int page, int index);
+    // A title typed into a program list: cut to the catalogue's limit,
+    // refused when blank, stored otherwise.
+    void EditTitleInList(ui::ListView& list, int index, std::string& text);
+    // The program's support page, when it has one that is a web address.
+    const std::string* SupportPageOf(const TProg& prog);
+    void OpenSupportPage(TProg* prog);
+    // Moves the selected program of lvExt by one place (-1 up, +1 down).
+    void MoveInExtension(int step);
+    void BuildExtensionPage();
     void BuildMenus();
 
     AppContext& context_;
     bool destroyed_ = false;
     unsigned fillCount_ = 0;  // program-list fills begun
     bool showingCategory_ = false;  // chkVisMenu follows the category shown
+    bool showingExtension_ = false;  // chkPopUp follows the extension shown
     bool showingSettings_ = false;  // cbMenuVisible follows the settings shown
 };
 

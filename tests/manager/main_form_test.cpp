@@ -724,16 +724,29 @@ TEST_F(MainFormTest, RankingsByTodayTotalAndDateAndClearingTheCounts) {
             out.push_back(main.lvSonota.item(i).caption + "=" + main.lvSonota.item(i).subItems.at(1));
         return out;
     };
+    // The value column: counts beside a wide title, dates beside a narrower one.
+    auto columns = [&main] {
+        std::vector<std::string> out;
+        for (const ui::ListColumn& column : main.lvSonota.columns())
+            out.push_back(column.caption + ":" + std::to_string(column.width));
+        return out;
+    };
+    const std::vector<std::string> counts{"タイトル:180", "Pos:0", "回数:40"};
+    const std::vector<std::string> dates{"タイトル:120", "Pos:0", "起動日時:100"};
+    EXPECT_EQ(columns(), counts) << "set when the page is filled, before any ranking is chosen";
     main.cbMenu.userSelect(0);
     EXPECT_EQ(values(), (std::vector<std::string>{"Viewer=10000", "Editor=9999"}));
     EXPECT_EQ(main.lvSonota.selected(), 0);
     main.cbMenu.userSelect(1);
     EXPECT_EQ(values(), (std::vector<std::string>{"Paint=12", "Editor=5"}));
+    EXPECT_EQ(columns(), counts);
     main.cbMenu.userSelect(2);
+    EXPECT_EQ(columns(), dates);
     // The viewer was launched on the 6th, the editor on the 7th at 9:05.
     EXPECT_EQ(values(), (std::vector<std::string>{"Viewer=2026/12/06/00:00:00", "Editor=2026/12/07/09:05:05"}));
 
     main.cbMenu.userSelect(0);
+    EXPECT_EQ(columns(), counts);
     Click(main.btExecute);
     ASSERT_FALSE(ui->messageBoxes().empty());
     EXPECT_EQ(ui->messageBoxes().back().text, "起動回数をクリアしました。");

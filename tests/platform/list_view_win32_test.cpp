@@ -196,5 +196,60 @@ TEST_F(ListWin32, ADpiChangeRescalesColumnsImagesAndMenuPictures) {
     EXPECT_EQ(r.right - r.left, MulDiv(340, after, 96));
 }
 
+// A ranking list changes its value column with the ranking: captions and
+// widths change in place on the native list, which keeps its rows, their
+// texts and the selection; a hidden column stays hidden.
+TEST_F(ListWin32, ColumnCaptionsAndWidthsChangeInPlaceAndTheRowsStay) {
+    ListForm form;
+    form.lvList.setColumnWidth(0, 201);
+    form.lvList.addColumn("Pos", 0);
+    form.lvList.addColumn("回数", 40);
+    for (int i = 0; i < 3; ++i) {
+        int row = form.lvList.addItem("row " + std::to_string(i));
+        form.lvList.addSubItem(row, std::to_string(i));
+        form.lvList.addSubItem(row, std::to_string(10 * i));
+    }
+    form.show();
+    form.lvList.setSelected(1);
+    HWND list = HandleOf(form.lvList);
+    const int d = win32::DpiOf(HandleOf(form));
+    auto caption = [list](int column) {
+        wchar_t text[64] = {};
+        LVCOLUMNW c{};
+        c.mask = LVCF_TEXT;
+        c.pszText = text;
+        c.cchTextMax = 64;
+        EXPECT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)));
+        return std::wstring(text);
+    };
+    auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(caption(2), L"回数");
+
+    form.lvList.setColumnCaption(2, "起動日時");
+    form.lvList.setColumnWidth(0, 120);
+    form.lvList.setColumnWidth(2, 100);
+    form.lvList.setColumnCaption(7, "beyond");  // no such column: nothing happens
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(caption(0), L"Title");
+    EXPECT_EQ(caption(2), L"起動日時");
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), MulDiv(120, d, 96));
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 0);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 2), MulDiv(100, d, 96));
+    ExpectSameRows(form.lvList, list);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(RowText(list, i, 1), std::to_wstring(i));
+        EXPECT_EQ(RowText(list, i, 2), std::to_wstring(10 * i));
+    }
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);
+
+    // A column added later is appended; the others keep their settings.
+    form.lvList.addColumn("More", 30);
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(caption(2), L"起動日時");
+    EXPECT_EQ(ListView_GetColumnWidth(list, 3), MulDiv(30, d, 96));
+    EXPECT_EQ(RowText(list, 2, 2), L"20");
+}
+
 }  // namespace
 }  // namespace kumoya::ui

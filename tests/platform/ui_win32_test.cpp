@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <imm.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -402,6 +403,29 @@ TEST_F(UiWin32, ExceptionInAHandlerStopsAtTheWindowProcedure) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
+}
+
+// A field that takes plain characters has no input context, so the input
+// method cannot be switched on in it; the other fields keep theirs, and a
+// field given the input method back has one again.
+TEST_F(UiWin32, AnEditWithoutTheInputMethodHasNoInputContext) {
+    Window form;
+    Edit plain{form};
+    plain.setImeEnabled(false);  // before the window exists
+    form.show();
+    auto hasContext = [](HWND edit) {
+        HIMC context = ImmGetContext(edit);
+        if (context) ImmReleaseContext(edit, context);
+        return context != nullptr;
+    };
+    HWND name = HandleOf(form.edName);
+    ASSERT_TRUE(hasContext(name)) << "an ordinary field uses the input method";
+    EXPECT_FALSE(hasContext(HandleOf(plain)));
+    form.edName.setImeEnabled(false);  // after
+    EXPECT_FALSE(hasContext(name));
+    form.edName.setImeEnabled(true);
+    EXPECT_TRUE(hasContext(name));
+    EXPECT_FALSE(hasContext(HandleOf(plain)));
 }
 
 }  // namespace

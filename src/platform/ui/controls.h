@@ -158,6 +158,14 @@ public:
     // Painted in the colour of what it stands on instead of the window colour.
     bool parentColor() const { return parentColor_; }
     void setParentColor(bool value) { parentColor_ = value; }
+    // Whether the input method (the converter of Japanese input) works in
+    // the field; off for fields that take plain characters only.
+    bool imeEnabled() const { return imeEnabled_; }
+    void setImeEnabled(bool value) {
+        if (value == imeEnabled_) return;
+        imeEnabled_ = value;
+        changed(Prop::Options);
+    }
 
     // Fires for the user's changes and for setText when the text changes.
     std::function<void()> OnChange;
@@ -177,6 +185,7 @@ private:
     int maxLength_ = 0;
     bool border_ = true;
     bool parentColor_ = false;
+    bool imeEnabled_ = true;
 };
 
 }  // namespace kumoya::ui
@@ -236,6 +245,11 @@ public:
 
     void addColumn(std::string caption, int width);
     const std::vector<ListColumn>& columns() const { return columns_; }
+    // Changes a column's caption or width (96-DPI pixels; 0 hides it) at any
+    // time; the rows and their texts stay. An index beyond the columns is
+    // ignored.
+    void setColumnCaption(int index, std::string caption);
+    void setColumnWidth(int index, int width);
     bool showColumnHeaders() const { return showColumnHeaders_; }
     void setShowColumnHeaders(bool value) {
         requireUncreated("showColumnHeaders", value != showColumnHeaders_);

@@ -47,6 +47,23 @@ void ListView::addColumn(std::string caption, int width) {
     changed(Prop::Columns);
 }
 
+void ListView::setColumnCaption(int index, std::string caption) {
+    if (index < 0 || index >= static_cast<int>(columns_.size())) return;
+    ListColumn& column = columns_[static_cast<std::size_t>(index)];
+    if (column.caption == caption) return;
+    column.caption = std::move(caption);
+    changed(Prop::Columns);
+}
+
+void ListView::setColumnWidth(int index, int width) {
+    if (index < 0 || index >= static_cast<int>(columns_.size())) return;
+    ListColumn& column = columns_[static_cast<std::size_t>(index)];
+    if (width < 0) width = 0;
+    if (column.width == width) return;
+    column.width = width;
+    changed(Prop::Columns);
+}
+
 void ListView::setSmallImages(ImageList* images) {
     smallImages_ = images;
     changed(Prop::Images);

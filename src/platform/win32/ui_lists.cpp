@@ -163,19 +163,27 @@ public:
     }
 
 private:
+    // Brings the native columns to the model's in place: captions and
+    // widths are set on the columns both have, surplus ones go from the end
+    // and missing ones are appended, so the rows keep their texts.
     void columns() {
         echo_ = true;
-        while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
-        }
-        int d = dpi();
-        int index = 0;
-        for (const ListColumn& column : list_.columns()) {
+        const std::vector<ListColumn>& model = list_.columns();
+        const int wanted = static_cast<int>(model.size());
+        auto header = reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0));
+        int native = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        if (native < 0) native = 0;
+        for (int i = native - 1; i >= wanted; --i) SendMessageW(hwnd_, LVM_DELETECOLUMN, static_cast<WPARAM>(i), 0);
+        const int d = dpi();
+        for (int i = 0; i < wanted; ++i) {
+            const ListColumn& column = model[static_cast<std::size_t>(i)];
             std::wstring caption = Wide(column.caption);
             LVCOLUMNW c{};
             c.mask = LVCF_TEXT | LVCF_WIDTH;
             c.pszText = caption.data();
             c.cx = Scale(column.width, d);
-            SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&c));
+            SendMessageW(hwnd_, i < native ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&c));
         }
         echo_ = false;
     }

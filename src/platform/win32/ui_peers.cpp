@@ -1,5 +1,6 @@
 // Native peers of forms, panels and the ordinary controls.
 #include <windows.h>
+#include <imm.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -716,10 +717,14 @@ public:
                     edit.border() ? WS_EX_CLIENTEDGE : 0);
         echo_ = false;
         update(Prop::MaxLength);
+        if (!edit.imeEnabled()) update(Prop::Options);
     }
     void update(Prop what) override {
         switch (what) {
             case Prop::ReadOnly: SendMessageW(hwnd_, EM_SETREADONLY, edit_.readOnly(), 0); break;
+            // Without an input context the input method cannot be switched
+            // on in the field; IACE_DEFAULT gives the window its default one back.
+            case Prop::Options: ImmAssociateContextEx(hwnd_, nullptr, edit_.imeEnabled() ? IACE_DEFAULT : 0); break;
             case Prop::MaxLength: SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(edit_.maxLength()), 0); break;
             default: ControlPeer::update(what); break;
         }
