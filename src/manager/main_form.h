@@ -14,7 +14,10 @@
 #include "app/context.h"
 #include "catalogue/nfile.h"
 #include "manager/property_form.h"
+#include "net/mail_sender.h"
+#include "online/cmthread.h"
 #include "platform/ui/ui.h"
+#include "textconv/pzconv.h"
 
 namespace kumoya {
 
@@ -94,6 +97,18 @@ public:
     void btRegistryClick();
     // ---- the network page ----
     void btCheckClick();
+    void cbMailSubjectClick();
+    void btSendMailClick();
+    void nmMailSendStart();
+    void nmMailAuthenticationFailed(bool& handled);
+
+    // ---- the advertisement strip ----
+    void StartAdvertisement();
+    // The sub-folders of the program's folder that hold an advertisement
+    // file, in the order the file system lists them.
+    std::vector<std::string> FindAdvertisementFolders();
+    void AdvertisementClick();
+    void mpCmNotify();
 
     // ---- menus ----
     void FillHistoryMenu(const THist& history, int imageIndex);
@@ -161,7 +176,23 @@ public:
     ui::Button btExecute{TabProperty};
     ui::ComboBox cbMenu{TabProperty};
     ui::ListView lvSonota{TabProperty};
-    ui::Button btCheck{TabNet};
+    ui::MediaPlayer mpCm{Panel1};
+
+    ui::Panel pnlNetLeft{TabNet};
+    ui::Splitter Splitter1{TabNet};
+    ui::Panel pnlNetRight{TabNet};
+    ui::Button btCheck{pnlNetLeft};
+    ui::Label lbMail{pnlNetRight};
+    ui::ComboBox cbMailSubject{pnlNetRight};
+    ui::CheckBox cbCMData{pnlNetRight};
+    ui::Button btSendMail{pnlNetRight};
+    ui::Memo mmMail{pnlNetRight};
+
+    // The advertisement shown in the strip: AdData, AdFile, AdStartTick,
+    // AdIdle and AdStopRequested, shared with the wait after each clip.
+    AdvertisementState Ad;
+    net::MailSender nmMail;
+    TPzConv PzConv1;
 
 private:
     TNFile& nfile();
@@ -172,12 +203,20 @@ private:
     TProg* ProgramOfItem(const ui::ListView& list, int index);
     void FillProgramList(ui::ListView& list, const TExt& ext);
     void BuildMenus();
+    void BuildNetworkPage();
+    // Asks a running wait to end and waits for it, closes the player and
+    // saves an advertisement whose clip was cut short.
+    void StopAdvertisement();
+    // The advertisement statistics lines of the report mail, last folder first.
+    std::vector<std::string> AdvertisementStatistics();
 
     AppContext& context_;
     bool destroyed_ = false;
     unsigned fillCount_ = 0;  // program-list fills begun
     bool showingCategory_ = false;  // chkVisMenu follows the category shown
     bool showingSettings_ = false;  // cbMenuVisible follows the settings shown
+    bool adPlaying_ = false;        // a clip plays and its wait has not begun
+    std::vector<std::string> adLinks_;  // the shown advertisement's links
 };
 
 }  // namespace kumoya
