@@ -37,7 +37,9 @@ expect() {  # expect WHAT ACTUAL WANTED
   e2e_log "$1: $2"
 }
 
-# The stand-in browser opens http addresses.
+# The stand-in browser opens http addresses (the prefix's own handler comes
+# back at the end).
+old_browser=$("$WINE" reg query 'HKCR\http\shell\open\command' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 "$WINE" reg add 'HKCR\http\shell\open\command' /ve /d "\"$winapp\\browser.exe\" \"%1\"" /f >/dev/null 2>&1 ||
   e2e_fail "cannot register the stand-in browser"
 
@@ -127,8 +129,9 @@ for ((i = 0; i < 50; i++)); do [ -e "$app/CM.AVI" ] && break; sleep 0.1; done
 sleep 1.2
 e2e_screenshot strip_playing
 D list-controls Kumoya >"$E2E_WORK/controls.txt"
-strip=$(awk -F'\t' '$1 == "KumoyaPanel" {print $NF; exit}' "$E2E_WORK/controls.txt")
-[ -n "$strip" ] || e2e_fail "no strip panel: $(cat "$E2E_WORK/controls.txt")"
+# The strip is the window's first panel, at the top.
+grep -m 1 "^KumoyaPanel	" "$E2E_WORK/controls.txt" | grep -q "	0,0,[0-9]*,[0-9]*	" ||
+  e2e_fail "the strip is not the first panel: $(grep KumoyaPanel "$E2E_WORK/controls.txt")"
 for _ in 1 2 3; do D mouse-click Kumoya @KumoyaPanel 100 20 >/dev/null || e2e_fail "cannot click the strip"; done
 for ((i = 0; i < 100; i++)); do [ "$(wc -l <"$E2E_WORK/browser.log")" -ge 3 ] && break; sleep 0.1; done
 expect "browser starts" "$(wc -l <"$E2E_WORK/browser.log" | tr -d ' ')" "3"
@@ -155,8 +158,10 @@ total_before=$(( $(read_ad "$app/000/zelkova.cm" | cut -d' ' -f2) + $(read_ad "$
 D list-controls Kumoya >"$E2E_WORK/controls.txt"
 e2e_screenshot network_page
 # The subject is typed into the combo box's edit; the text is set in the memo.
-subject_edit=$(awk -F'\t' '$1 == "Edit" {print $NF; exit}' "$E2E_WORK/controls.txt")
-memo=$(awk -F'\t' '$1 == "Edit" {n++; if (n == 2) {print $NF; exit}}' "$E2E_WORK/controls.txt")
+# (@Edit#N counts every edit of the window, hidden pages' too.)
+visible_edit() { awk -F'\t' -v want="$1" '$1 == "Edit" {n++; if ($4 == "visible" && ++v == want) {print "@Edit#" n; exit}}' "$E2E_WORK/controls.txt"; }
+subject_edit=$(visible_edit 1)
+memo=$(visible_edit 2)
 [ -n "$subject_edit" ] && [ -n "$memo" ] || e2e_fail "no subject or text field: $(cat "$E2E_WORK/controls.txt")"
 D focus Kumoya "$subject_edit" >/dev/null || e2e_fail "cannot focus the subject"
 D key Kumoya "起動しません" >/dev/null || e2e_fail "cannot type the subject"
@@ -216,13 +221,32 @@ assert b"HELO tester\r\n" in wire
 PY
 e2e_log "first mail: questions asked, header, subject, statistics and text as typed: ok"
 
+# Without a subject, and then without a text (statistics unticked), the
+# mail is refused with a message and nothing is sent.
+said() {
+  D message-box-text --title "メールの送信" --timeout 20000 >"$E2E_WORK/said.txt" || e2e_fail "no message: $1"
+  grep -q "$1" "$E2E_WORK/said.txt" || e2e_fail "wanted $1, got: $(cat "$E2E_WORK/said.txt")"
+  D message-box-click 1 --title "メールの送信" >/dev/null
+}
+D set-text Kumoya "$subject_edit" "" >/dev/null
+D click Kumoya "メールの送信" >/dev/null
+said "題名が入力されていません。"
+D set-text Kumoya "$subject_edit" "Hello" >/dev/null
+D click Kumoya "広告データもいっしょに送信する" >/dev/null
+D set-text Kumoya "$memo" $' \r\n' >/dev/null
+D click Kumoya "メールの送信" >/dev/null
+said "本文が入力されていません。"
+cmp -s <(log smtp-content) "$E2E_WORK/mail1.eml" || e2e_fail "a refused mail was sent"
+e2e_log "no subject, no text: said, nothing sent: ok"
+
 # The next mail asks nothing.
 D set-text Kumoya "$memo" "second" >/dev/null
 D click Kumoya "メールの送信" >/dev/null
 D message-box-text --title "メールの送信" --timeout 30000 >"$E2E_WORK/said.txt" || e2e_fail "no message after the second send"
 grep -q "送信終了しました。" "$E2E_WORK/said.txt" || e2e_fail "second send: $(cat "$E2E_WORK/said.txt")"
 D message-box-click 1 --title "メールの送信" >/dev/null
-log smtp-content | grep -q "^second" || e2e_fail "the second mail did not arrive"
+log smtp-content | tr -d '\r' | grep -qx "second" || e2e_fail "the second mail did not arrive"
+log smtp-content | tr -d '\r' | grep -qx "Subject: Hello" || e2e_fail "the second mail's subject is not the ASCII one"
 e2e_log "the next mail asks nothing: ok"
 close_window
 [ -e "$app/CM.AVI" ] && e2e_fail "cm.avi left after closing"
@@ -241,5 +265,7 @@ assert (head["MailAddress"], head["SmtpHost"], head["SmtpUser"]) == ("me@127.0.0
 PY
 e2e_log "the answers are saved with the catalogue: ok"
 
+[ -n "$old_browser" ] && "$WINE" reg add 'HKCR\http\shell\open\command' /ve /d "$old_browser" /f >/dev/null 2>&1
+e2e_log "took ${SECONDS} s"
 e2e_finish
 echo "strip and mail end-to-end: all passed"
