@@ -163,23 +163,38 @@ visible_edit() { awk -F'\t' -v want="$1" '$1 == "Edit" {n++; if ($4 == "visible"
 subject_edit=$(visible_edit 1)
 memo=$(visible_edit 2)
 [ -n "$subject_edit" ] && [ -n "$memo" ] || e2e_fail "no subject or text field: $(cat "$E2E_WORK/controls.txt")"
-D focus Kumoya "$subject_edit" >/dev/null || e2e_fail "cannot focus the subject"
-D key Kumoya "起動しません" >/dev/null || e2e_fail "cannot type the subject"
-D set-text Kumoya "$memo" $'一行目です。\r\n\r\n.点で始まる行\r\n最後' >/dev/null || e2e_fail "cannot set the text"
-D click Kumoya "メールの送信" >/dev/null
 answer() {  # answer CAPTION TEXT [OFFERED]
   D wait-window "$1" --timeout 20000 >/dev/null || e2e_fail "no question \"$1\""
   if [ -n "${3:-}" ]; then expect "offered in \"$1\"" "$(D get-text "$1" @Edit)" "$3"; fi
   D set-text "$1" @Edit "$2" >/dev/null
   D click "$1" OK >/dev/null
 }
+said() {
+  D message-box-text --title "メールの送信" --timeout 30000 >"$E2E_WORK/said.txt" || e2e_fail "no message: $1"
+  grep -q "$1" "$E2E_WORK/said.txt" || e2e_fail "wanted $1, got: $(cat "$E2E_WORK/said.txt")"
+  D message-box-click 1 --title "メールの送信" >/dev/null
+}
+# The questions come first; then a mail without a subject is refused.
+D click Kumoya "メールの送信" >/dev/null
 answer "メールアドレス" "me@127.0.0.1"
 answer "メールサーバー" "127.0.0.1" "127.0.0.1"
+said "題名が入力されていません。"
+# Without a text and without the statistics it is refused too.
+D focus Kumoya "$subject_edit" >/dev/null || e2e_fail "cannot focus the subject"
+D key Kumoya "起動しません" >/dev/null || e2e_fail "cannot type the subject"
+D click Kumoya "広告データもいっしょに送信する" >/dev/null
+D click Kumoya "メールの送信" >/dev/null
+said "本文が入力されていません。"
+e2e_log "no subject, no text: said: ok"
+# With the statistics and a text it goes; the server refuses the empty HELO,
+# so the user ID is asked for.
+D click Kumoya "広告データもいっしょに送信する" >/dev/null
+D focus Kumoya "$memo" >/dev/null || e2e_fail "cannot focus the text"
+D key Kumoya "一行目です。{ENTER}{ENTER}.点で始まる行{ENTER}最後" >/dev/null || e2e_fail "cannot type the text"
+e2e_screenshot network_page_filled
+D click Kumoya "メールの送信" >/dev/null
 answer "認証が必要です。" "tester"
-D message-box-text --title "メールの送信" --timeout 30000 >"$E2E_WORK/said.txt" || e2e_fail "no message after sending"
-grep -q "送信終了しました。" "$E2E_WORK/said.txt" || e2e_fail "after sending: $(cat "$E2E_WORK/said.txt")"
-e2e_screenshot mail_sent
-D message-box-click 1 --title "メールの送信" >/dev/null
+said "送信終了しました。"
 
 log() {
   python3 - "$control" "$1" <<'PY'
@@ -221,31 +236,11 @@ assert b"HELO tester\r\n" in wire
 PY
 e2e_log "first mail: questions asked, header, subject, statistics and text as typed: ok"
 
-# Without a subject, and then without a text (statistics unticked), the
-# mail is refused with a message and nothing is sent.
-said() {
-  D message-box-text --title "メールの送信" --timeout 20000 >"$E2E_WORK/said.txt" || e2e_fail "no message: $1"
-  grep -q "$1" "$E2E_WORK/said.txt" || e2e_fail "wanted $1, got: $(cat "$E2E_WORK/said.txt")"
-  D message-box-click 1 --title "メールの送信" >/dev/null
-}
-D set-text Kumoya "$subject_edit" "" >/dev/null
-D click Kumoya "メールの送信" >/dev/null
-said "題名が入力されていません。"
-D set-text Kumoya "$subject_edit" "Hello" >/dev/null
-D click Kumoya "広告データもいっしょに送信する" >/dev/null
-D set-text Kumoya "$memo" $' \r\n' >/dev/null
-D click Kumoya "メールの送信" >/dev/null
-said "本文が入力されていません。"
-cmp -s <(log smtp-content) "$E2E_WORK/mail1.eml" || e2e_fail "a refused mail was sent"
-e2e_log "no subject, no text: said, nothing sent: ok"
-
 # The next mail asks nothing.
-D set-text Kumoya "$memo" "second" >/dev/null
+D focus Kumoya "$subject_edit" >/dev/null
+D key Kumoya "{END}{BS 6}Hello" >/dev/null
 D click Kumoya "メールの送信" >/dev/null
-D message-box-text --title "メールの送信" --timeout 30000 >"$E2E_WORK/said.txt" || e2e_fail "no message after the second send"
-grep -q "送信終了しました。" "$E2E_WORK/said.txt" || e2e_fail "second send: $(cat "$E2E_WORK/said.txt")"
-D message-box-click 1 --title "メールの送信" >/dev/null
-log smtp-content | tr -d '\r' | grep -qx "second" || e2e_fail "the second mail did not arrive"
+said "送信終了しました。"
 log smtp-content | tr -d '\r' | grep -qx "Subject: Hello" || e2e_fail "the second mail's subject is not the ASCII one"
 e2e_log "the next mail asks nothing: ok"
 close_window
