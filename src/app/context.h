@@ -79,6 +79,9 @@ public:
     // The program file and its folder (with a trailing '\').
     const std::string& ProgramPath() const { return programPath_; }
     const std::string& ProgramFolder() const { return programFolder_; }
+    // Where the run keeps the files that live beside the program (the
+    // advertisements); a run from another folder, or a test, moves it.
+    void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
 
     // ---- actions the run carries out for a window ----
     // Ends the run: the launcher form may close now, and does.

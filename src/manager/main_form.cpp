@@ -114,6 +114,8 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     Panel1.setBounds(0, 0, 556, 57);
     Panel1.setColor(kPanelColor);
     Panel1.setBevel(ui::Bevel::None);
+    mpCm.setDisplay(&Panel1);  // the clip plays in the strip (advertisement_strip.cpp)
+    mpCm.OnNotify = [this] { mpCmNotify(); };
 
     PageControl1.setBounds(0, 57, 556, 297);
     const struct {
@@ -209,11 +211,9 @@ TfrmMain::TfrmMain(AppContext& context) : ui::Form(context.MainForm()), context_
     lvSonota.OnDblClick = [this] { lvSonotaDblClick(); };
 
     BuildExtensionPage();
-    // The mail half of "通信機能" gets its controls with its own code.
 
-    // The network page.
-    Place(btCheck, 8, 8, 100, "KumoUpdate", "");
-    btCheck.OnClick = [this] { btCheckClick(); };
+    // The network page (network_page.cpp).
+    BuildNetworkPage();
 
 
     BuildMenus();
@@ -275,7 +275,7 @@ TNFile& TfrmMain::nfile() { return context_.NFile(); }
 void TfrmMain::FormCreate() {
     PropertySheet = std::make_unique<TfrmProperty>(this, nfile());
     PropertySheet->edTitle.OnKeyDown = [this](int& key) { PropertyTitleKeyDown(key); };
-    // The advertisement record is created here once the advertisement exists.
+    Ad.AdIdle = true;
     SuppressHistoryEdit = true;
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 }
@@ -283,13 +283,16 @@ void TfrmMain::FormCreate() {
 void TfrmMain::FormShow() {
     // What a launch from here shows (the shell's messages) belongs to this window.
     nfile().OwnerWindow = nativeHandle();
-    // Dropping files is enabled with the window (setAcceptFiles). The
-    // advertisement clip starts here once the advertisement exists.
+    // Dropping files is enabled with the window (setAcceptFiles).
+    Ad.AdStopRequested = false;
+    StartAdvertisement();
 }
 
 void TfrmMain::FormCloseQuery(bool& canClose) {
-    // Stopping the advertisement clip and removing its unpacked file come
-    // first here once the advertisement exists.
+    // The clip and its wait end first; the unpacked clip goes with them.
+    StopAdvertisement();
+    const std::string unpacked = context_.ProgramFolder() + "cm.avi";
+    if (platform::FileExists(unpacked)) platform::DeleteFileAt(unpacked);
     context_.EndRun();  // also stops any further filling of the property window
     PropertySheet->close();
     canClose = true;
@@ -298,6 +301,9 @@ void TfrmMain::FormCloseQuery(bool& canClose) {
 void TfrmMain::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    // A window taken down without closing still lets its wait thread end
+    // before the advertisement it shares goes.
+    StopAdvertisement();
     PropertySheet.reset();
 }
 
@@ -563,7 +569,12 @@ void TfrmMain::btCheckClick() {
     // longer holds, and the run asks none.
     nfile().Head.Flags &= ~THead::NoUpdateQuestion;
     // 1: the updater is replacing this program, which ends now.
-    if (context_.RunUpdate && context_.RunUpdate(true) == 1) close();
+    if (context_.RunUpdate && context_.RunUpdate(true) == 1) {
+        close();
+        return;
+    }
+    // Clips the update fetched join the rotation.
+    StartAdvertisement();
 }
 
 void TfrmMain::btShuAddClick() {

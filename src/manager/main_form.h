@@ -14,7 +14,10 @@
 #include "app/context.h"
 #include "catalogue/nfile.h"
 #include "manager/property_form.h"
+#include "net/mail_sender.h"
+#include "online/cmthread.h"
 #include "platform/ui/ui.h"
+#include "textconv/pzconv.h"
 
 namespace kumoya {
 
@@ -114,6 +117,18 @@ public:
     void btRegistryClick();
     // ---- the network page ----
     void btCheckClick();
+    void cbMailSubjectClick();
+    void btSendMailClick();
+    void nmMailSendStart();
+    void nmMailAuthenticationFailed(bool& handled);
+
+    // ---- the advertisement strip ----
+    void StartAdvertisement();
+    // The sub-folders of the program's folder that hold an advertisement
+    // file, in the order the file system lists them.
+    std::vector<std::string> FindAdvertisementFolders();
+    void AdvertisementClick();
+    void mpCmNotify();
 
     // ---- menus ----
     void FillHistoryMenu(const THist& history, int imageIndex);
@@ -192,7 +207,23 @@ public:
     ui::Button btExecute{TabProperty};
     ui::ComboBox cbMenu{TabProperty};
     ui::ListView lvSonota{TabProperty};
-    ui::Button btCheck{TabNet};
+    ui::MediaPlayer mpCm{Panel1};
+
+    ui::Panel pnlNetLeft{TabNet};
+    ui::Splitter Splitter1{TabNet};
+    ui::Panel pnlNetRight{TabNet};
+    ui::Button btCheck{pnlNetLeft};
+    ui::Label lbMail{pnlNetRight};
+    ui::ComboBox cbMailSubject{pnlNetRight};
+    ui::CheckBox cbCMData{pnlNetRight};
+    ui::Button btSendMail{pnlNetRight};
+    ui::Memo mmMail{pnlNetRight};
+
+    // The advertisement shown in the strip: AdData, AdFile, AdStartTick,
+    // AdIdle and AdStopRequested, shared with the wait after each clip.
+    AdvertisementState Ad;
+    net::MailSender nmMail;
+    TPzConv PzConv1;
 
 private:
     TNFile& nfile();
@@ -217,6 +248,12 @@ private:
     void MoveInExtension(int step);
     void BuildExtensionPage();
     void BuildMenus();
+    void BuildNetworkPage();
+    // Asks a running wait to end and waits for it, closes the player and
+    // saves an advertisement whose clip was cut short.
+    void StopAdvertisement();
+    // The advertisement statistics lines of the report mail, last folder first.
+    std::vector<std::string> AdvertisementStatistics();
 
     AppContext& context_;
     bool destroyed_ = false;
@@ -224,6 +261,8 @@ private:
     bool showingCategory_ = false;  // chkVisMenu follows the category shown
     bool showingExtension_ = false;  // chkPopUp follows the extension shown
     bool showingSettings_ = false;  // cbMenuVisible follows the settings shown
+    bool adPlaying_ = false;        // a clip plays and its wait has not begun
+    std::vector<std::string> adLinks_;  // the shown advertisement's links
 };
 
 }  // namespace kumoya

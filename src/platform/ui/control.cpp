@@ -141,6 +141,10 @@ void Image::setIcon(platform::Icon icon) {
     changed(Prop::Picture);
 }
 
+void Panel::userClick() {
+    if (OnClick) OnClick();
+}
+
 void Image::userClick() {
     if (OnClick) OnClick();
 }

@@ -129,6 +129,11 @@ public:
     Bevel bevel() const { return bevel_; }
     void setBevel(Bevel bevel) { bevel_ = bevel; }
 
+    // A click with the left button on the panel itself (not on a control
+    // on it).
+    std::function<void()> OnClick;
+    void userClick();
+
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
 
@@ -195,32 +200,56 @@ namespace kumoya::ui {
 class ImageList;
 
 // A drop-down list without typing (the only kind the program uses).
+// A drop-down list of items (DropDownList: the text is always the chosen
+// item) or, with the DropDown style, an edit with a drop-down list: the user
+// types any text or picks an item, which then becomes the text.
 class ComboBox : public Control {
 public:
+    enum class Style { DropDownList, DropDown };
+
     explicit ComboBox(Container& parent) : Control(&parent) { setBounds(0, 0, 145, 20); }
+
+    Style style() const { return style_; }
+    void setStyle(Style style) {
+        requireUncreated("style", style != style_);
+        style_ = style;
+    }
+    bool editable() const { return style_ == Style::DropDown; }
 
     const std::vector<std::string>& items() const { return items_; }
     int itemCount() const { return static_cast<int>(items_.size()); }
     void setItems(std::vector<std::string> items);
     void addItem(std::string item);
     void clearItems() { setItems({}); }
-    // -1 for none. Setting it never fires OnChange.
+    // -1 for none. Setting it never fires an event; in an editable box the
+    // text becomes the item's.
     int itemIndex() const { return itemIndex_; }
     void setItemIndex(int index);
-    // The selected item's text, or "".
+    // The selected item's text, or ""; in an editable box what the edit
+    // shows (typed or picked).
     std::string text() const;
+    // Editable boxes only: replaces the text; the item equal to it, if any,
+    // becomes the selected one. Raises OnChange when the text changes.
+    void setText(std::string text);
     // Position of the first item equal to `text`, or -1.
     int indexOf(const std::string& text) const;
 
+    // The user picked an item: OnClick, then OnChange. Typing in an
+    // editable box raises OnChange alone.
+    std::function<void()> OnClick;
     std::function<void()> OnChange;
     void userSelect(int index);
+    // The user changed the text of an editable box by typing (or pasting).
+    void userSetText(std::string text);
 
 protected:
     std::unique_ptr<Peer> makePeer(UiBackend& backend) override { return backend.createPeer(*this); }
 
 private:
+    Style style_ = Style::DropDownList;
     std::vector<std::string> items_;
     int itemIndex_ = -1;
+    std::string text_;  // an editable box's text
 };
 
 struct ListColumn {

@@ -337,6 +337,23 @@ void Click(Image& image) {
     image.userClick();
 }
 
+void Click(Panel& panel) {
+    CheckReachable(panel, "panel");
+    panel.userClick();
+}
+
+void Choose(ComboBox& box, int index) {
+    CheckReachable(box, "combo box");
+    if (index < 0 || index >= box.itemCount()) throw ScriptError("headless: the combo box has no such item");
+    box.userSelect(index);
+}
+
+void Type(ComboBox& box, std::string text) {
+    CheckReachable(box, "combo box");
+    if (!box.editable()) throw ScriptError("headless: the combo box takes no typing");
+    box.userSetText(std::move(text));
+}
+
 void Type(Edit& edit, std::string text) {
     CheckReachable(edit, "edit");
     if (edit.readOnly()) throw ScriptError("headless: the edit is read-only");

@@ -263,6 +263,10 @@ private:
 void Click(Button& button);
 void Click(CheckBox& box);
 void Click(Image& image);
+void Click(Panel& panel);
+// Picks an item of the drop-down list / types into an editable combo box.
+void Choose(ComboBox& box, int index);
+void Type(ComboBox& box, std::string text);
 void Type(Edit& edit, std::string text);
 // Answers whether the key reached the edit (a handler may swallow it).
 // Enter and Escape that the edit lets through are the form's dialog keys

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/image_list.h"
@@ -23,10 +24,23 @@ void ComboBox::setItemIndex(int index) {
     if (index < -1 || index >= itemCount()) index = -1;
     if (index == itemIndex_) return;
     itemIndex_ = index;
+    if (editable() && index >= 0) text_ = items_[static_cast<std::size_t>(index)];
     changed(Prop::Selection);
 }
 
-std::string ComboBox::text() const { return itemIndex_ >= 0 ? items_[static_cast<std::size_t>(itemIndex_)] : ""; }
+std::string ComboBox::text() const {
+    if (editable()) return text_;
+    return itemIndex_ >= 0 ? items_[static_cast<std::size_t>(itemIndex_)] : "";
+}
+
+void ComboBox::setText(std::string text) {
+    if (!editable()) throw std::logic_error("ComboBox::setText: a drop-down list shows its items only");
+    if (text == text_) return;
+    text_ = std::move(text);
+    itemIndex_ = indexOf(text_);
+    changed(Prop::Text);
+    if (OnChange) OnChange();
+}
 
 int ComboBox::indexOf(const std::string& text) const {
     auto it = std::find(items_.begin(), items_.end(), text);
@@ -36,7 +50,17 @@ int ComboBox::indexOf(const std::string& text) const {
 void ComboBox::userSelect(int index) {
     if (index < 0 || index >= itemCount()) return;
     itemIndex_ = index;
+    if (editable()) text_ = items_[static_cast<std::size_t>(index)];
     changed(Prop::Selection);
+    if (OnClick) OnClick();
+    if (OnChange) OnChange();
+}
+
+void ComboBox::userSetText(std::string text) {
+    if (!editable() || text == text_) return;
+    text_ = std::move(text);
+    // Typing leaves no item chosen, as the system's edit-and-list box does.
+    itemIndex_ = -1;
     if (OnChange) OnChange();
 }
 

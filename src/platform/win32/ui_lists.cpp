@@ -16,9 +16,11 @@ namespace {
 class ComboBoxPeer : public ControlPeer {
 public:
     explicit ComboBoxPeer(ComboBox& box) : ControlPeer(box), box_(box) {
-        createChild(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0);
+        const DWORD style = box.editable() ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST;
+        createChild(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | style, 0);
         applyBounds();
         update(Prop::Items);
+        if (box.editable()) update(Prop::Text);
     }
     // The native height includes the dropped-down list.
     void applyBounds() override {
@@ -35,21 +37,44 @@ public:
                     SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
                 }
                 SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(box_.itemIndex()), 0);
+                // Resetting the list empties the edit of an editable box.
+                if (box_.editable()) SetWindowTextW(hwnd_, Wide(box_.text()).c_str());
                 echo_ = false;
                 break;
             case Prop::Selection:
                 echo_ = true;
                 SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(box_.itemIndex()), 0);
+                if (box_.editable() && box_.itemIndex() < 0) SetWindowTextW(hwnd_, Wide(box_.text()).c_str());
                 echo_ = false;
                 break;
-            case Prop::Caption: break;  // a list without typing shows its item
+            case Prop::Text:
+                // The edit of an editable box; a list without typing shows its item.
+                if (!box_.editable()) break;
+                echo_ = true;
+                SetWindowTextW(hwnd_, Wide(box_.text()).c_str());
+                echo_ = false;
+                break;
+            case Prop::Caption: break;
             default: ControlPeer::update(what); break;
         }
     }
     void command(WORD code) override {
-        if (code != CBN_SELCHANGE || echo_) return;
-        int index = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
-        if (index >= 0) box_.userSelect(index);
+        if (echo_) return;
+        if (code == CBN_SELCHANGE) {
+            int index = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+            if (index >= 0) box_.userSelect(index);
+        } else if (code == CBN_EDITCHANGE && box_.editable()) {
+            int length = GetWindowTextLengthW(hwnd_);
+            std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+            text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), length + 1)));
+            if (auto sjis = platform::win32::FromWide(text)) {
+                box_.userSetText(*sjis);
+            } else {
+                // A character without a Shift_JIS form cannot be kept: refuse it visibly.
+                MessageBeep(MB_ICONWARNING);
+                update(Prop::Text);
+            }
+        }
     }
 
 private:

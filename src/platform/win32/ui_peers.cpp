@@ -565,6 +565,10 @@ public:
             EndPaint(hwnd_, &ps);
             return 0;
         }
+        if (message == WM_LBUTTONUP) {
+            panel_.userClick();
+            return 0;
+        }
         return ContainerPeer::onMessage(message, wParam, lParam);
     }
 
