@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/interprocess.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/form.h"
@@ -220,13 +221,24 @@ TEST_F(ServicesWin32, AMessagePostedToAnotherWindowArrivesWhileWeWaitPumping) {
     ours.OnTimer = [&] { ++ticks; };
     ours.setEnabled(true);
     EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }, 5000));
-    EXPECT_TRUE(PostWindowMessage(reinterpret_cast<std::uintptr_t>(window.load()), 0x591));
+    platform::InterProcess& ipc = platform::SystemInterProcess();
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window.load()));
+    EXPECT_TRUE(ipc.PostWindowMessage(handle, 0x591, 0, 0));
     EXPECT_TRUE(PumpUntil([&] { return command <= 0; }, 5000));
     quit = true;
-    PostWindowMessage(reinterpret_cast<std::uintptr_t>(window.load()), WM_NULL);
+    ipc.PostWindowMessage(handle, WM_NULL, 0, 0);
     other.join();
-    EXPECT_FALSE(PostWindowMessage(0, 0x591));
+    EXPECT_FALSE(ipc.PostWindowMessage(0, 0x591, 0, 0));
     EXPECT_NE(NativeHandle(form), 0u);
+}
+
+TEST_F(ServicesWin32, TheDisplaysColourDepthIsTheScreens) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    const int expected = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(expected, 1);
+    EXPECT_EQ(ScreenColorBits(), expected);
 }
 
 }  // namespace

@@ -328,10 +328,12 @@ public:
         return reinterpret_cast<std::uintptr_t>(HandleOf(control));
     }
 
-    bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
-                           std::intptr_t lParam) override {
-        return PostMessageW(reinterpret_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
-                            static_cast<LPARAM>(lParam)) != FALSE;
+    int screenColorBits() override {
+        HDC screen = GetDC(nullptr);
+        if (!screen) return 32;  // no display to ask: assume a modern one
+        int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+        ReleaseDC(nullptr, screen);
+        return bits;
     }
 
     bool openFile(Form* owner, OpenFileRequest& request) override { return OpenFileDialog(owner, request); }
