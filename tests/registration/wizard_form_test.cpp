@@ -116,7 +116,9 @@ protected:
 TEST_F(Wizard, AFirstRunWalksAllPagesAndFillsTheCatalogue) {
     const std::string editor = sjis::UpperAscii(Make("Apps\\EDITOR.EXE"));
     const std::string viewer = sjis::UpperAscii(Make("Apps\\VIEWER.EXE"));
-    const std::string tool = sjis::UpperAscii(Make("Apps\\ツール.exe"));
+    // (The shell link object of Wine keeps a Japanese target only under code
+    // page 932: the program has an ASCII name.)
+    const std::string tool = sjis::UpperAscii(Make("Apps\\Tool.exe"));
     FileType(".txt", "txtfile", "テキスト文書", editor + " \"%1\"");
     FileType(".htm", "htmlfile", "HTML 文書", viewer + " %1");
     FileType(".jpg", "jpegfile", "JPEG 画像", viewer + " %1");
@@ -166,9 +168,17 @@ TEST_F(Wizard, AFirstRunWalksAllPagesAndFillsTheCatalogue) {
 
         // Page 3: one row per existing program behind the desktop's shortcuts.
         EXPECT_EQ(w.lbNo.caption(), "その３：デスクトップの検索");
-        ASSERT_EQ(w.lvExt.itemCount(), 1);
-        EXPECT_EQ(w.lvExt.item(0).subItems.at(0), tool);
-        EXPECT_EQ(w.imExt.count(), 1);
+        // (Our own shortcut from page 1 leads to this test program, which is
+        // no "ZELKOVA.EXE": on Windows it is offered too.)
+        std::vector<std::string> targets;
+        for (int i = 0; i < w.lvExt.itemCount(); ++i) {
+            const std::string& target = w.lvExt.item(i).subItems.at(0);
+            if (target != sjis::UpperAscii(platform::ProgramPath())) targets.push_back(target);
+        }
+        EXPECT_EQ(targets, std::vector<std::string>{tool});
+        EXPECT_EQ(w.imExt.count(), w.lvExt.itemCount());
+        for (int i = 0; i < w.lvExt.itemCount(); ++i)
+            if (w.lvExt.item(i).subItems.at(0) != tool) w.lvExt.userSetChecked(i, false);
         ui::Click(w.btJikkou);
 
         // Page 4: the default categories.

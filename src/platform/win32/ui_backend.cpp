@@ -415,13 +415,20 @@ public:
         form.show();
         MSG message;
         while (form.modalResult() == DialogResult::None && !App().terminated()) {
-            BOOL r = GetMessageW(&message, nullptr, 0, 0);
-            if (r == 0) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                break;
+            if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(message.wParam));
+                    break;
+                }
+                Pump(message);
+                continue;
             }
-            if (r == -1) break;
-            Pump(message);
+            // Nothing posted. A message that another program sends (an
+            // automation tool's click) is handled inside PeekMessage and may
+            // end the run without anything posted after it, so the result is
+            // looked at again after every wake-up rather than inside a
+            // GetMessage that would go on waiting.
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
         // Enable the owners before hiding, so activation returns to them.
         for (HWND h : disabled.windows) EnableWindow(h, TRUE);
