@@ -203,7 +203,8 @@ for path, title in ((ed, "KMA 文書"), (vi, "KMB 画像"), (pl, "KMC 音楽"), 
     need(path in progs, "no program " + path + " in " + ", ".join(progs))
     if title: need(progs[path]["Title"] == title, path + " titled " + progs[path]["Title"])
 need(progs[to]["Title"] in ("道具A", "道具B"), "tool titled " + progs[to]["Title"])
-need(not any("GONE" in p.upper() or "SCRIPT" in p.upper() or "RUNDLL" in p.upper() for p in progs),
+need(not any(p.upper() in (r"C:\KUMOYAWIZ\GONE.EXE", r"C:\KUMOYAWIZ\SCRIPT.BAT") or "RUNDLL" in p.upper()
+             for p in progs),
      "a missing target, a batch file or rundll32 was registered")
 exts = {e["Name"]: e for e in d["Extensions"]}
 for name, path in (("KMA", ed), ("KMB", vi), ("KMC", pl)):
@@ -211,7 +212,8 @@ for name, path in (("KMA", ed), ("KMB", vi), ("KMC", pl)):
 need("KMD" not in exts and "KME" not in exts, "extensions without a row were registered")
 params = {e["ProgId"]: e for e in d["ExtParams"]["Entries"]}
 vid = progs[vi]["Id"]
-need(vid in params and params[vid]["Items"] == ["KMB"], "the viewer's template entry: %r" % params.get(vid))
+need(vid in params and params[vid]["Items"] == [{"Text": "KMB", "Param": '"%1"'}],
+     "the viewer's template entry: %r" % params.get(vid))
 need(progs[ed]["Id"] not in params, "a quoted program got a template")
 cats = {c["Name"]: c for c in d["Categories"]}
 need(cats.get("デスクトップ", {}).get("ProgIds") == [progs[to]["Id"]], "the desktop category")
