@@ -8,6 +8,7 @@
 #include "online/update.h"
 #include "online/update_download.h"
 #include "online/update_form.h"
+#include "registration/wizard_form.h"
 
 namespace kumoya {
 
@@ -21,8 +22,11 @@ void WireRunActions(AppContext& context, TfrmTitle& title) {
     // ShowForSearch or ShowForCatalogue by the request's mode. Until it is
     // connected, asking for it changes nothing.
     context.RunRegistration = [](const RegistrationRequest&) { return ui::DialogResult::None; };
-    // Connection point of the setup wizard (TfrmWizard::RunWizard).
-    context.RunWizard = [](ui::Form*, bool, int) { return ui::DialogResult::None; };
+    // The setup wizard, created for the one run and freed when it closes.
+    context.RunWizard = [&context](ui::Form* owner, bool singlePage, int page) {
+        TfrmWizard wizard(context, owner ? owner : context.MainForm());
+        return wizard.RunWizard(singlePage, page);
+    };
     // The update: the catalogue's proxy settings, the update site of the
     // installation, the files in the program folder.
     context.RunUpdate = [&context](bool forced) {

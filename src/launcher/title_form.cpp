@@ -155,7 +155,9 @@ void TfrmTitle::ReportRefusedLaunch() {
 
 void TfrmTitle::FormShow() {
     setClientSize(1, 1);
-    if (catalogueUnread_) {
+    // The first run's wizard may have ended the run already (it started the
+    // updater): no job is done.
+    if (catalogueUnread_ || CanClose) {
         Finish();
         return;
     }

@@ -93,7 +93,7 @@ bool MirunReady() {
 }
 
 MirunResult RegisterWithMirun(std::uintptr_t wizardWindow, std::string_view launcherPath,
-                              std::uint32_t answerLimitMs) {
+                              std::uint32_t answerLimitMs, const std::function<bool()>& giveUp) {
     platform::InterProcess& ipc = platform::SystemInterProcess();
     auto mapping = ipc.OpenSharedMemory(kMirunBlockName, kMirunBlockSize);
     if (!mapping || !MirunBlockReady(mapping->Data(), mapping->Size())) return MirunResult::NotReady;
@@ -121,6 +121,7 @@ MirunResult RegisterWithMirun(std::uintptr_t wizardWindow, std::string_view laun
         while (Command(block) > 0) {
             if (clock.TickCount() - start >= answerLimitMs) return false;
             ui::App().processMessages();
+            if ((giveUp && giveUp()) || ui::App().terminated()) return false;
             ipc.WaitBriefly(10);
         }
         return true;

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -58,9 +59,11 @@ bool MirunReady();
 // The registration, done at once, with `wizardWindow` (the wizard's native
 // window handle) standing in for the program's window while it runs. Each
 // wait processes the application's pending messages and ends after
-// `answerLimitMs` at the latest. Shows the version message (stop icon) for a
+// `answerLimitMs` at the latest, or as soon as `giveUp` answers true (the
+// user left the wizard). Shows the version message (stop icon) for a
 // version below 1.33 or one that cannot be read; nothing else is shown.
 MirunResult RegisterWithMirun(std::uintptr_t wizardWindow, std::string_view launcherPath,
-                              std::uint32_t answerLimitMs = kMirunAnswerLimitMs);
+                              std::uint32_t answerLimitMs = kMirunAnswerLimitMs,
+                              const std::function<bool()>& giveUp = {});
 
 }  // namespace kumoya

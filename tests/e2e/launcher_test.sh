@@ -163,11 +163,14 @@ open_a_txt_unattended "bytes after the end"
 "$tool" check "$catalogue" | grep -q "after the last section" && e2e_fail "the extra bytes were written back"
 e2e_log "bytes after the last section: ok"
 
-# 9. A first run records the program's path, opens the management window and
-#    writes the catalogue when that window closes.
+# 9. A first run records the program's path, offers the setup wizard (left at
+#    once here), opens the management window and writes the catalogue when
+#    that window closes.
 rm -f "$catalogue"
 "$WINE" reg delete 'HKLM\SOFTWARE\vor\zelkova' /f >/dev/null 2>&1
 e2e_start firstrun "$app/Zelkova.exe"
+D wait-window ウイザード --timeout 30000 >/dev/null || e2e_fail "the first run did not offer the wizard"
+D click ウイザード メイン画面へ >/dev/null || e2e_fail "could not leave the wizard"
 D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the first run did not open the management window"
 D close Kumoya >/dev/null || e2e_fail "could not close the management window"
 e2e_wait_exit firstrun 30 || e2e_fail "Zelkova.exe did not end after its window closed"

@@ -14,7 +14,8 @@
 // version followed by "0"s and no zero byte; --exit-after-publish leaves as
 // soon as the block is written (a holder of the block keeps it alive). The
 // program ends after the closing command 0, or after 30 seconds whatever
-// happens. Exit 0, or 2 for a usage error or a block it cannot create.
+// happens. Exit 0, or 2 for a usage error or a block it cannot create. Once
+// the block is ready, "published" goes to the standard output.
 #include <windows.h>
 
 #include <cstdint>
@@ -116,6 +117,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
 
+    // Scripts wait for this line on the standard output before they go on.
+    std::printf("published\n");
+    std::fflush(stdout);
     SetTimer(window, 1, 30000, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);

@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "platform/ui/application.h"
 #include "platform/ui/headless.h"
+#include "registration/wizard_form.h"
 #include "support/fake_clock.h"
 #include "support/recording_shell.h"
 #include "support/scratch_folder.h"
@@ -135,6 +136,10 @@ public:
 TEST_F(ProgramRunTest, AFirstRunWithoutAdministratorRightsRecordsThePathForTheUser) {
     UserRegistry userRegistry;
     platform::DeleteFileAt(file);
+    // The user leaves both first runs' wizards at once.
+    auto leaveWizard = [](TfrmWizard& wizard) { ui::Click(wizard.btCancel); };
+    ui->onNextModal<TfrmWizard>(leaveWizard);
+    ui->onNextModal<TfrmWizard>(leaveWizard);
     {
         platform::ScopedService<platform::Registry> use(userRegistry);
         TfrmTitle title({}, file);

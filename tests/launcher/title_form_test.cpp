@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/ui/application.h"
 #include "platform/ui/headless.h"
+#include "registration/wizard_form.h"
 #include "support/fake_clock.h"
 #include "support/recording_shell.h"
 #include "support/scratch_folder.h"
@@ -193,7 +194,14 @@ TEST_F(TitleFormTest, NoMenuWithoutShownProgramsOrWhenTurnedOff) {
 
 TEST_F(TitleFormTest, FirstRunRecordsThePathAndCreatesTheCatalogue) {
     platform::DeleteFileAt(file);
+    ui->onNextModal<TfrmWizard>([](TfrmWizard& wizard) {
+        EXPECT_EQ(wizard.Page, 0) << "the whole wizard, from its first page";
+        EXPECT_FALSE(wizard.SinglePage);
+        EXPECT_TRUE(wizard.pnlFirst.visible());
+        ui::Click(wizard.btCancel);
+    });
     Run({});
+    EXPECT_EQ(ui->modalRuns(), 1);
     EXPECT_TRUE(ui->popups().empty()) << "a first run opens no launch menu";
     EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine, "SOFTWARE\\vor\\zelkova", "Path"),
               platform::ProgramPath());
@@ -301,6 +309,7 @@ TEST_F(TitleFormTest, ADamagedCatalogueIsKeptAsideAndTheRunStartsAfresh) {
     std::vector<std::uint8_t> damaged = *platform::ReadFileBytes(file);
     damaged.resize(damaged.size() - 3);
     platform::WriteFileBytes(file, damaged);
+    ui->onNextModal<TfrmWizard>([](TfrmWizard& wizard) { ui::Click(wizard.btCancel); });
     Run({});
     ASSERT_EQ(ui->messageBoxes().size(), 1u);
     EXPECT_NE(ui->messageBoxes()[0].text.find(file + ".damaged"), std::string::npos);

@@ -225,32 +225,31 @@ TEST(UiDialogs, OpenFileAndFolderBrowseReportWhatTheUserChose) {
     EXPECT_EQ(ui->unusedScript(), "");
 }
 
-TEST(UiWindowMessages, AMessageToAnotherProgramIsAnsweredWhileOurMessagesKeepFlowing) {
+TEST(UiWindowMessages, AWaitEndsWhenAnotherProgramAnswersWhileOurMessagesKeepFlowing) {
     HeadlessUi ui;
     Counter form;
     UiTarget target = UiTarget::Of(form);
     // The other program answers from its own thread some time later, by
     // setting a command word in memory both share.
     std::atomic<int> commandWord{1};
-    std::thread other;
-    ui->onWindowMessage([&](const PostedWindowMessage& m) {
-        EXPECT_EQ(m.window, 0x1234u);
-        EXPECT_EQ(m.message, 0x591u);
-        other = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            target.post([&] { ++form.sent; });  // our own messages go on meanwhile
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            commandWord = 0;
-        });
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        target.post([&] { ++form.sent; });  // our own messages go on meanwhile
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        commandWord = 0;
     });
-    EXPECT_TRUE(PostWindowMessage(0x1234, 0x591));
     EXPECT_TRUE(PumpUntil([&] { return commandWord <= 0; }, 10000));
     other.join();
     EXPECT_EQ(form.sent, 1);
-    EXPECT_FALSE(PostWindowMessage(0, 0x591)) << "no window, nothing posted";
-    EXPECT_EQ(ui->windowMessages().size(), 1u);
     // Nobody answers: the wait gives up after its time.
     EXPECT_FALSE(PumpUntil([] { return false; }, 30));
+}
+
+TEST(UiWindowMessages, TheDisplaysColourDepthIsWhatTheBackendSays) {
+    HeadlessUi ui;
+    EXPECT_EQ(ScreenColorBits(), 32);
+    ui->setScreenColorBits(8);
+    EXPECT_EQ(ScreenColorBits(), 8);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/interprocess.h"
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/form.h"
 #include "platform/ui/threads.h"
@@ -220,13 +222,47 @@ TEST_F(ServicesWin32, AMessagePostedToAnotherWindowArrivesWhileWeWaitPumping) {
     ours.OnTimer = [&] { ++ticks; };
     ours.setEnabled(true);
     EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }, 5000));
-    EXPECT_TRUE(PostWindowMessage(reinterpret_cast<std::uintptr_t>(window.load()), 0x591));
+    platform::InterProcess& ipc = platform::SystemInterProcess();
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window.load()));
+    EXPECT_TRUE(ipc.PostWindowMessage(handle, 0x591, 0, 0));
     EXPECT_TRUE(PumpUntil([&] { return command <= 0; }, 5000));
     quit = true;
-    PostWindowMessage(reinterpret_cast<std::uintptr_t>(window.load()), WM_NULL);
+    ipc.PostWindowMessage(handle, WM_NULL, 0, 0);
     other.join();
-    EXPECT_FALSE(PostWindowMessage(0, 0x591));
+    EXPECT_FALSE(ipc.PostWindowMessage(0, 0x591, 0, 0));
     EXPECT_NE(NativeHandle(form), 0u);
+}
+
+TEST_F(ServicesWin32, AModalRunEndsOnAClickSentByAnotherThread) {
+    // An automation tool clicks with a sent message, not with input: nothing
+    // is posted after it, and the modal run must still see its result.
+    Form form;
+    Button ok{form};
+    ok.setModalResult(DialogResult::Ok);
+    std::atomic<HWND> button{nullptr};
+    form.OnShow = [&] { button = reinterpret_cast<HWND>(NativeHandle(ok)); };
+    std::atomic<bool> ended{false};
+    std::thread user([&] {
+        for (int i = 0; i < 500 && !button; ++i) Sleep(10);
+        DWORD_PTR unused;
+        SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &unused);
+        // Should the run not end, it is closed after a while, as Cancel.
+        for (int i = 0; i < 500 && !ended; ++i) Sleep(10);
+        if (!ended) PostMessageW(reinterpret_cast<HWND>(NativeHandle(form)), WM_CLOSE, 0, 0);
+    });
+    const DialogResult result = form.showModal();
+    ended = true;
+    user.join();
+    EXPECT_EQ(result, DialogResult::Ok);
+}
+
+TEST_F(ServicesWin32, TheDisplaysColourDepthIsTheScreens) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    const int expected = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(expected, 1);
+    EXPECT_EQ(ScreenColorBits(), expected);
 }
 
 }  // namespace

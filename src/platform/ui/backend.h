@@ -169,9 +169,8 @@ public:
 
     // The native window of any realised control; 0 where there is none.
     virtual std::uintptr_t controlHandle(const Control&) { return 0; }
-    // Posts a window message to a window of any program.
-    virtual bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
-                                   std::intptr_t lParam) = 0;
+    // Bits per pixel of the display times its colour planes.
+    virtual int screenColorBits() = 0;
 
     // The common dialogs (see dialogs.h); true when the user chose.
     virtual bool openFile(Form* owner, OpenFileRequest& request) = 0;

@@ -130,14 +130,6 @@ void HeadlessBackend::waitMessage(int timeoutMs) {
                            [this] { return !posted_.empty(); });
 }
 
-bool HeadlessBackend::postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
-                                        std::intptr_t lParam) {
-    PostedWindowMessage posted{window, message, wParam, lParam};
-    windowMessages_.push_back(posted);
-    if (windowReceiver_) windowReceiver_(posted);
-    return true;
-}
-
 bool HeadlessBackend::openFile(Form*, OpenFileRequest& request) {
     if (fileAnswers_.empty()) throw std::logic_error("headless: open-file dialog shown without a scripted answer");
     std::optional<std::string> answer = std::move(fileAnswers_.front());

@@ -89,13 +89,6 @@ struct ShownInputBox {
     std::string start;
 };
 
-struct PostedWindowMessage {
-    std::uintptr_t window = 0;
-    unsigned message = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
-};
-
 // The user in an open folder-browse dialog (HeadlessBackend::onNextFolderBrowse).
 class FolderBrowseSession {
 public:
@@ -150,10 +143,8 @@ public:
     // The next input box: the user types `text` and presses OK, or cancels
     // (nullopt). Shares the queue of onNextModal.
     void answerInputBox(std::optional<std::string> text);
-    // Stands in for the programs that receive PostWindowMessage.
-    void onWindowMessage(std::function<void(const PostedWindowMessage&)> receiver) {
-        windowReceiver_ = std::move(receiver);
-    }
+    // The display's colour depth (bits per pixel, all planes); 32 unless set.
+    void setScreenColorBits(int bits) { screenColorBits_ = bits; }
     // Moves time on: the timers due meanwhile tick, in order.
     void advanceTime(int ms);
     void setCursorPos(Point at) { cursor_ = at; }
@@ -168,7 +159,6 @@ public:
     const std::vector<ShownOpenFile>& openFileDialogs() const { return openFiles_; }
     const std::vector<ShownFolderBrowse>& folderBrowses() const { return folderBrowses_; }
     const std::vector<ShownInputBox>& inputBoxes() const { return inputBoxes_; }
-    const std::vector<PostedWindowMessage>& windowMessages() const { return windowMessages_; }
     int runningTimers() const { return static_cast<int>(timers_.size()); }
     // Queued closes and menu commands, and work handed over from threads.
     int pendingMessages() const {
@@ -196,8 +186,7 @@ public:
     void waitMessage(int timeoutMs) override;
     void startTimer(Timer& timer) override;
     void stopTimer(Timer& timer) override;
-    bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
-                           std::intptr_t lParam) override;
+    int screenColorBits() override { return screenColorBits_; }
     bool openFile(Form* owner, OpenFileRequest& request) override;
     bool browseForFolder(Form* owner, FolderBrowseRequest& request) override;
     Point cursorPos() override { return cursor_; }
@@ -226,8 +215,7 @@ private:
     std::vector<ShownOpenFile> openFiles_;
     std::vector<ShownFolderBrowse> folderBrowses_;
     std::vector<ShownInputBox> inputBoxes_;
-    std::vector<PostedWindowMessage> windowMessages_;
-    std::function<void(const PostedWindowMessage&)> windowReceiver_;
+    int screenColorBits_ = 32;
     struct RunningTimer {
         std::int64_t due;
         std::uint64_t order;

@@ -11,10 +11,7 @@ std::uintptr_t NativeHandle(const Control& control) {
     return Backend().controlHandle(control);
 }
 
-bool PostWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (window == 0) return false;
-    return Backend().postWindowMessage(window, message, wParam, lParam);
-}
+int ScreenColorBits() { return Backend().screenColorBits(); }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     platform::Clock& clock = platform::SystemClock();

@@ -1,10 +1,9 @@
-// Window services for code that talks to other programs through the window
-// system: native handles, posting a message to another program's window,
-// and waiting for an answer while the program's own messages keep flowing.
+// Window services: native handles, the display's colour depth, and waiting
+// for something while the program's own messages keep flowing. (Messages to
+// another program's window go through platform/interprocess.h.)
 //
 //   HWND-like handles are std::uintptr_t here (0: none).
 //
-//   ui::PostWindowMessage(sibling, 0x591);
 //   bool answered = ui::PumpUntil([&] { return CommandWord() <= 0; }, 10000);
 #pragma once
 
@@ -19,9 +18,9 @@ class Control;
 // services that need one; 0 where there is none (headless, or not shown yet).
 std::uintptr_t NativeHandle(const Control& control);
 
-// Posts a message to a window, of this program or another, and returns at
-// once. Answers false when it could not be posted (no such window).
-bool PostWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+// Bits per pixel of the display, all colour planes together: the display
+// shows 2 to this power colours.
+int ScreenColorBits();
 
 // Handles this program's messages (posted work, timers, painting, input)
 // until `done` answers true, and answers true then. Answers false when

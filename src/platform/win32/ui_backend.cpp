@@ -328,10 +328,12 @@ public:
         return reinterpret_cast<std::uintptr_t>(HandleOf(control));
     }
 
-    bool postWindowMessage(std::uintptr_t window, unsigned message, std::uintptr_t wParam,
-                           std::intptr_t lParam) override {
-        return PostMessageW(reinterpret_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
-                            static_cast<LPARAM>(lParam)) != FALSE;
+    int screenColorBits() override {
+        HDC screen = GetDC(nullptr);
+        if (!screen) return 32;  // no display to ask: assume a modern one
+        int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+        ReleaseDC(nullptr, screen);
+        return bits;
     }
 
     bool openFile(Form* owner, OpenFileRequest& request) override { return OpenFileDialog(owner, request); }
@@ -413,13 +415,20 @@ public:
         form.show();
         MSG message;
         while (form.modalResult() == DialogResult::None && !App().terminated()) {
-            BOOL r = GetMessageW(&message, nullptr, 0, 0);
-            if (r == 0) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                break;
+            if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(message.wParam));
+                    break;
+                }
+                Pump(message);
+                continue;
             }
-            if (r == -1) break;
-            Pump(message);
+            // Nothing posted. A message that another program sends (an
+            // automation tool's click) is handled inside PeekMessage and may
+            // end the run without anything posted after it, so the result is
+            // looked at again after every wake-up rather than inside a
+            // GetMessage that would go on waiting.
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
         // Enable the owners before hiding, so activation returns to them.
         for (HWND h : disabled.windows) EnableWindow(h, TRUE);
