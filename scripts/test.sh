@@ -22,6 +22,7 @@ build() {  # build PRESET [TARGET...]
   cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$jobs" "$@"
 }
 
+step "static analysis (cppcheck)" bash scripts/static-analysis.sh
 if ! build native; then echo "native build failed"; echo "0 passed, 1 failed"; exit 1; fi
 step "native unit tests" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build/native/kumoya_tests --gtest_brief=1
