@@ -4,9 +4,10 @@
 # they write; after every kill the file must be the old one or the new one,
 # byte for byte (tests/crash/crash.cpp says how).
 #
-#   scripts/crash-test.sh [-n KILLS] [-s SEED] [native] [wine]
+#   scripts/crash-test.sh [-n KILLS] [-s SEED] [-k KIND]... [native] [wine]
 #
 #   -n KILLS   kills per kind of file (default 1000; CI runs 50)
+#   -k KIND    only this kind: catalogue, advert, download (all by default)
 #   -s SEED    the random moments' seed (default: from the clock; the summary
 #              line gives it, so a fault can be replayed)
 #   native     the Linux build (build/native): SIGKILL
@@ -20,17 +21,19 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-kills=1000; seed=""
-while getopts "n:s:" opt; do
+kills=1000; seed=""; kinds=()
+while getopts "n:s:k:" opt; do
   case $opt in
     n) kills=$OPTARG ;;
     s) seed=$OPTARG ;;
-    *) sed -n '2,18p' "$0"; exit 2 ;;
+    k) kinds+=("$OPTARG") ;;
+    *) sed -n '2,19p' "$0"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
 systems=("$@")
 [ ${#systems[@]} -eq 0 ] && systems=(native wine)
+[ ${#kinds[@]} -eq 0 ] && kinds=(catalogue advert download)
 
 base=${KUMOYA_CRASH_DIR:-${TMPDIR:-/tmp}}
 work=$(mktemp -d "$base/kumoya-crash.XXXXXX")
@@ -62,7 +65,7 @@ for system in "${systems[@]}"; do
     *) echo "unknown system $system"; failed=1; continue ;;
   esac
   [ -e "${run[-1]}" ] || { echo "${run[-1]} is not built"; failed=1; continue; }
-  for kind in catalogue advert download; do
+  for kind in "${kinds[@]}"; do
     folder=$work/$system-$kind
     mkdir -p "$folder"
     args=(drive "$kind" "$(windows_path "$folder")" "$kills" --port "$http_port")
@@ -70,10 +73,9 @@ for system in "${systems[@]}"; do
     [ -n "$seed" ] && args+=(--seed "$seed")
     echo "=== $system $kind: $kills kills"
     start=$(date +%s)
-    out=$("${run[@]}" "${args[@]}" 2>&1); rc=$?
-    out=$(tr -d '\r' <<<"$out")
-    echo "$out"
-    line="$system $(tail -n 1 <<<"$out") [$(($(date +%s) - start)) s]"
+    # (Windows programs end their lines with CR LF.)
+    "${run[@]}" "${args[@]}" 2>&1 | tr -d '\r' | tee "$folder.log"; rc=${PIPESTATUS[0]}
+    line="$system $(tail -n 1 "$folder.log") [$(($(date +%s) - start)) s]"
     if [ $rc -ne 0 ]; then failed=1; line="$line  FAILED (files kept in $folder)"; fi
     summary+=("$line")
   done

@@ -268,15 +268,21 @@ public:
                 std::printf("%s: FAULT after kill %d (seed %" PRIu64 ")\n", o_.kind.c_str(), k, seed);
                 return 1;
             }
+            if (k % 100 == 0 && k < kills) Report(seed, period);
         }
-        std::printf(
-            "%s: %d kills: old file %d, new file %d; %d kills during a write; %lld writes completed; "
-            "a temporary file left by %d kills; no fault (seed %" PRIu64 ", one write about %.0f ms)\n",
-            o_.kind.c_str(), t_.kills, t_.old, t_.fresh, t_.duringWrite, t_.writes, t_.leftovers, seed, period);
+        Report(seed, period);
         return 0;
     }
 
 private:
+    void Report(std::uint64_t seed, double period) {
+        std::printf(
+            "%s: %d kills: old file %d, new file %d; %d kills during a write; %lld writes completed; "
+            "a temporary file left by %d kills; no fault (seed %" PRIu64 ", one write about %.0f ms)\n",
+            o_.kind.c_str(), t_.kills, t_.old, t_.fresh, t_.duringWrite, t_.writes, t_.leftovers, seed, period);
+        std::fflush(stdout);
+    }
+
     bool StartChild(crashtest::ChildProcess& child, long long gen) {
         std::vector<std::string> args{crashtest::OwnProgram(), "child", o_.kind, o_.folder,
                                       "--gen", std::to_string(gen)};
