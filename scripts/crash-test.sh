@@ -74,7 +74,7 @@ for system in "${systems[@]}"; do
     echo "=== $system $kind: $kills kills"
     start=$(date +%s)
     # (Windows programs end their lines with CR LF.)
-    "${run[@]}" "${args[@]}" 2>&1 | tr -d '\r' | tee "$folder.log"; rc=${PIPESTATUS[0]}
+    "${run[@]}" "${args[@]}" 2>&1 | sed -u 's/\r$//' | tee "$folder.log"; rc=${PIPESTATUS[0]}
     line="$system $(tail -n 1 "$folder.log") [$(($(date +%s) - start)) s]"
     if [ $rc -ne 0 ]; then failed=1; line="$line  FAILED (files kept in $folder)"; fi
     summary+=("$line")
