@@ -75,7 +75,8 @@ for system in "${systems[@]}"; do
     start=$(date +%s)
     # (Windows programs end their lines with CR LF.)
     "${run[@]}" "${args[@]}" 2>&1 | sed -u 's/\r$//' | tee "$folder.log"; rc=${PIPESTATUS[0]}
-    line="$system $(tail -n 1 "$folder.log") [$(($(date +%s) - start)) s]"
+    # The driver's last own line (Wine may add lines of its own after it).
+    line="$system $(grep -E "^$kind: " "$folder.log" | tail -n 1) [$(($(date +%s) - start)) s]"
     if [ $rc -ne 0 ]; then failed=1; line="$line  FAILED (files kept in $folder)"; fi
     summary+=("$line")
   done
