@@ -22,9 +22,14 @@ build() {  # build PRESET [TARGET...]
   cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$jobs" "$@"
 }
 
+step "static analysis (cppcheck)" bash scripts/static-analysis.sh
 if ! build native; then echo "native build failed"; echo "0 passed, 1 failed"; exit 1; fi
 step "native unit tests" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build/native/kumoya_tests --gtest_brief=1
+# Writers killed while they save: the file is always the old or the new one
+# (scripts/crash-test.sh; the full run is 1,000 kills per kind).
+crash_kills=${KUMOYA_CRASH_KILLS:-50}
+step "crash test, native (${crash_kills} kills per kind)" bash scripts/crash-test.sh -n "$crash_kills" native
 
 step "win64 build" build win64
 step "win32 build" build win32
@@ -56,6 +61,7 @@ if [ -f build/win64/kumoya_tests.exe ]; then
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
   step "win64 unit tests under Wine" windows_unit_tests
+  step "crash test under Wine (${crash_kills} kills per kind)" bash scripts/crash-test.sh -n "$crash_kills" wine
   for t in tests/e2e/*_test.sh; do
     [ -e "$t" ] || continue
     step "end-to-end $(basename "$t" .sh)" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" bash "$t"

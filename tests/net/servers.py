@@ -119,6 +119,7 @@ class Origin(Recording):
     /bytes/N         200 with Content-Length and N pattern bytes
     /nolength/N      200 without Content-Length, N bytes, then close
     /slow/N          200 with N bytes sent in 20 pieces 30 ms apart
+    /seeded/S/N      200 with N pattern bytes, S added to each (modulo 256)
     /status/C        status C with a small body
     /redirect        302 to /bytes/10
     /stall-head      reads the request, then stays silent
@@ -138,6 +139,10 @@ class Origin(Recording):
         if parts[0] == "bytes":
             n = int(parts[1])
             self.raw(head("200 OK", ["Content-Type: application/octet-stream", "Content-Length: %d" % n]) + pattern(n))
+        elif parts[0] == "seeded":
+            s, n = int(parts[1]), int(parts[2])
+            body = pattern(n).translate(bytes((i + s) & 0xFF for i in range(256)))
+            self.raw(head("200 OK", ["Content-Length: %d" % n]) + body)
         elif parts[0] == "nolength":
             self.raw(head("200 OK", ["Content-Type: application/octet-stream"]) + pattern(int(parts[1])))
         elif parts[0] == "slow":

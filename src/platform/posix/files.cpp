@@ -408,7 +408,7 @@ std::string ComputerName() {
     // Windows reports the NetBIOS form: upper case, at most 15 characters, up
     // to the first dot.
     std::string name(buffer);
-    name = name.substr(0, name.find('.'));
+    if (std::size_t dot = name.find('.'); dot != std::string::npos) name.resize(dot);
     if (name.size() > 15) name.resize(15);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name.empty() ? "LOCALHOST" : name;

@@ -227,7 +227,7 @@ void PopupSubmenuOpening(HMENU submenu) {
 
 namespace {
 
-class MenuBarPeer : public Peer {
+class MenuBarPeer final : public Peer {
 public:
     MenuBarPeer(MainMenu& menu, HWND window) : menu_(menu), window_(window) { update(Prop::Items); }
     ~MenuBarPeer() override {

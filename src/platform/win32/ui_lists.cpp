@@ -13,7 +13,7 @@
 namespace kumoya::ui::win32 {
 namespace {
 
-class ComboBoxPeer : public ControlPeer {
+class ComboBoxPeer final : public ControlPeer {
 public:
     explicit ComboBoxPeer(ComboBox& box) : ControlPeer(box), box_(box) {
         const DWORD style = box.editable() ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST;
@@ -89,7 +89,7 @@ HICON BlankIcon(int width, int height) {
     return CreateIcon(GetModuleHandleW(nullptr), width, height, 1, 1, andMask.data(), xorMask.data());
 }
 
-class ListViewPeer : public ControlPeer {
+class ListViewPeer final : public ControlPeer {
 public:
     explicit ListViewPeer(ListView& list) : ControlPeer(list), list_(list) {
         DWORD style = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
@@ -364,7 +364,7 @@ private:
     int synced_ = 0;  // images of source_ in images_
 };
 
-class PageControlPeer : public ContainerPeer {
+class PageControlPeer final : public ContainerPeer {
 public:
     explicit PageControlPeer(PageControl& pages) : ContainerPeer(pages), pages_(pages) {
         createChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -408,7 +408,7 @@ private:
     PageControl& pages_;
 };
 
-class TabSheetPeer : public ContainerPeer {
+class TabSheetPeer final : public ContainerPeer {
 public:
     explicit TabSheetPeer(TabSheet& sheet) : ContainerPeer(sheet) {
         RegisterClasses();

@@ -347,7 +347,7 @@ void RegisterClasses() {
 
 namespace {
 
-class FormPeer : public ContainerPeer {
+class FormPeer final : public ContainerPeer {
 public:
     explicit FormPeer(Form& form) : ContainerPeer(form), form_(form) {
         RegisterClasses();
@@ -597,7 +597,7 @@ public:
     }
 };
 
-class ImagePeer : public ControlPeer {
+class ImagePeer final : public ControlPeer {
 public:
     explicit ImagePeer(Image& image) : ControlPeer(image), image_(image) {
         createChild(L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0);
@@ -691,7 +691,7 @@ HBRUSH BackdropBrush(const ControlPeer& child, HDC dc) {
 
 namespace {
 
-class CheckBoxPeer : public ControlPeer {
+class CheckBoxPeer final : public ControlPeer {
 public:
     explicit CheckBoxPeer(CheckBox& box) : ControlPeer(box), box_(box) {
         createChild(L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0);
@@ -713,7 +713,7 @@ private:
     CheckBox& box_;
 };
 
-class EditPeer : public ControlPeer {
+class EditPeer final : public ControlPeer {
 public:
     explicit EditPeer(Edit& edit) : ControlPeer(edit), edit_(edit) {
         echo_ = true;

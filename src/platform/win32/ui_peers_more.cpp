@@ -347,7 +347,7 @@ private:
     std::vector<HWND> buttons_;
 };
 
-class MemoPeer : public ControlPeer {
+class MemoPeer final : public ControlPeer {
 public:
     explicit MemoPeer(Memo& memo) : ControlPeer(memo), memo_(memo) {
         DWORD style = WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | (memo.readOnly() ? ES_READONLY : 0);
@@ -491,7 +491,7 @@ private:
 
 // The native arrows only report clicks (and the arrow keys in the edit);
 // the model steps, and the edit shows the position through the model.
-class UpDownPeer : public ControlPeer {
+class UpDownPeer final : public ControlPeer {
 public:
     explicit UpDownPeer(UpDown& arrows) : ControlPeer(arrows), arrows_(arrows) {
         createChild(UPDOWN_CLASSW, UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0);
@@ -533,7 +533,7 @@ private:
     HWND buddy_ = nullptr;
 };
 
-class ProgressBarPeer : public ControlPeer {
+class ProgressBarPeer final : public ControlPeer {
 public:
     explicit ProgressBarPeer(ProgressBar& bar) : ControlPeer(bar), bar_(bar) {
         createChild(PROGRESS_CLASSW, 0, 0);
@@ -564,7 +564,7 @@ int ShellAnimation(Animate::CommonAvi avi) {
     return 0;
 }
 
-class AnimatePeer : public ControlPeer {
+class AnimatePeer final : public ControlPeer {
 public:
     explicit AnimatePeer(Animate& animation) : ControlPeer(animation), animation_(animation) {
         createChild(ANIMATE_CLASSW, ACS_CENTER | ACS_TRANSPARENT, 0);
@@ -607,7 +607,7 @@ private:
     bool available_ = false;
 };
 
-class SpeedButtonPeer : public ControlPeer {
+class SpeedButtonPeer final : public ControlPeer {
 public:
     explicit SpeedButtonPeer(SpeedButton& button) : ControlPeer(button), button_(button) {
         createChild(L"BUTTON", BS_PUSHBUTTON | BS_CENTER | BS_VCENTER | (button.flat() ? BS_FLAT : 0), 0);
