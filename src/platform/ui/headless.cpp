@@ -337,6 +337,13 @@ void Click(Image& image) {
     image.userClick();
 }
 
+void ClickItem(ListView& list, int index) {
+    CheckReachable(list, "list view");
+    if (index < -1 || index >= list.itemCount()) throw ScriptError("headless: no such row to click");
+    list.userSelect(index);
+    list.userClick();
+}
+
 void Type(Edit& edit, std::string text) {
     CheckReachable(edit, "edit");
     if (edit.readOnly()) throw ScriptError("headless: the edit is read-only");
