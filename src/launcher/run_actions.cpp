@@ -8,6 +8,7 @@
 #include "online/update.h"
 #include "online/update_download.h"
 #include "online/update_form.h"
+#include "registration/add_exe_form.h"
 #include "registration/wizard_form.h"
 
 namespace kumoya {
@@ -18,10 +19,19 @@ void WireRunActions(AppContext& context, TfrmTitle& title) {
         title.close();
     };
     context.OpenManagementWindow = [&title](int page) { title.OpenManagementWindow(page); };
-    // Connection point of the registration dialog (TfrmAddExe): ShowForFile,
-    // ShowForSearch or ShowForCatalogue by the request's mode. Until it is
-    // connected, asking for it changes nothing.
-    context.RunRegistration = [](const RegistrationRequest&) { return ui::DialogResult::None; };
+    // The registration dialog, owned by the asking window (or the launcher
+    // form), in the request's mode; it lives for the one showing.
+    context.RunRegistration = [&context](const RegistrationRequest& request) {
+        TfrmAddExe dialog(request.Owner ? request.Owner : context.MainForm());
+        dialog.NFile = &context.NFile();
+        dialog.AllTitle = &context.AllTitle();
+        switch (request.Mode) {
+            case RegistrationMode::ForFile: return dialog.ShowForFile(request.Path);
+            case RegistrationMode::ForSearch: return dialog.ShowForSearch();
+            case RegistrationMode::ForCatalogue: return dialog.ShowForCatalogue();
+        }
+        return ui::DialogResult::None;
+    };
     // The setup wizard, created for the one run and freed when it closes.
     context.RunWizard = [&context](ui::Form* owner, bool singlePage, int page) {
         TfrmWizard wizard(context, owner ? owner : context.MainForm());

@@ -117,7 +117,8 @@ private:
 
 struct DirectoryEntry {
     std::string name;  // stored name, no folder
-    bool isDirectory = false;
+    bool isDirectory = false;  // a folder, or a link that leads to one
+    bool isLink = false;       // a symbolic link, junction or other reparse point
 };
 // Entries of one folder matching a pattern with * and ? in its last component
 // (C:\Tools\*.exe), "." and ".." left out, in the order the system gives them.

@@ -1,10 +1,13 @@
 #include "registration/search_form.h"
 
+#include <cstdint>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "app/program_icon.h"
+#include "platform/datetime.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/ui/dialogs.h"
@@ -171,22 +174,54 @@ void TfrmSearch::SearchFolder(const std::string& folder, bool subFolders) {
         std::string folder;  // with its trailing "\"
         std::vector<platform::DirectoryEntry> entries;
         std::size_t next = 0;
+        // What the folder is on disk; asked only when a link needs it.
+        std::optional<std::string> identity;
+        bool identityKnown = false;
     };
     std::vector<Level> levels;
-    std::unordered_set<std::string> seen;  // folders already listed, by what they are on disk
-    auto enter = [&](std::string path) {
-        // A folder whose identity cannot be read cannot be listed either.
-        auto identity = platform::FolderIdentity(path);
-        if (!identity || !seen.insert(std::move(*identity)).second) return;
+    // Where links have led (and the starting folder). A folder reached
+    // through a link is searched only if no link led there before and it is
+    // not one of the folders being listed: a link back up ends there. Plain
+    // subfolders cannot lead anywhere twice, so they are never asked.
+    std::unordered_set<std::string> linked;
+    auto identityOf = [](Level& level) -> const std::optional<std::string>& {
+        if (!level.identityKnown) {
+            level.identity = platform::FolderIdentity(level.folder);
+            level.identityKnown = true;
+        }
+        return level.identity;
+    };
+    auto enter = [&](std::string path, bool viaLink) {
+        std::optional<std::string> identity;
+        if (viaLink) {
+            identity = platform::FolderIdentity(path);
+            if (!identity || linked.count(*identity)) return;
+            for (Level& level : levels) {
+                if (identityOf(level) == identity) return;
+            }
+            linked.insert(*identity);
+        }
         auto entries = platform::ListDirectory(path + "*.*");
-        levels.push_back({std::move(path), std::move(entries), 0});
+        levels.push_back({std::move(path), std::move(entries), 0, std::move(identity), viaLink});
     };
 
     std::string start = folder;
     if (!EndsWithBackslash(start)) start += '\\';
-    enter(std::move(start));
+    if (auto identity = platform::FolderIdentity(start)) linked.insert(*identity);
+    enter(std::move(start), false);
 
+    // Window messages are answered after every program file found, and
+    // while nothing is found every so many entries or when a slow listing
+    // has taken a while, so that the window repaints and the cancel button
+    // answers wherever the search is.
+    platform::Clock& clock = platform::SystemClock();
+    std::uint32_t lastMessages = clock.TickCount();
     unsigned sinceMessages = 0;
+    auto answerMessages = [&] {
+        ui::App().processMessages();
+        sinceMessages = 0;
+        lastMessages = clock.TickCount();
+    };
     while (!levels.empty() && Searching) {
         Level& level = levels.back();
         if (level.next >= level.entries.size()) {
@@ -197,17 +232,16 @@ void TfrmSearch::SearchFolder(const std::string& folder, bool subFolders) {
         std::string extension = sjis::Extension(entry.name);
         if (extension.empty()) {
             // A file without an extension cannot be listed: no need to try.
-            if (subFolders && entry.isDirectory) enter(level.folder + entry.name + "\\");
+            if (subFolders && entry.isDirectory) {
+                enter(level.folder + entry.name + "\\", entry.isLink);
+                if (clock.TickCount() - lastMessages >= kMessageIntervalMs) answerMessages();
+            }
         } else if (sjis::UpperAscii(extension) == ".EXE") {
             AddRow(level.folder + entry.name);
-            ui::App().processMessages();
-            sinceMessages = 0;
+            answerMessages();
             continue;
         }
-        if (++sinceMessages >= kEntriesBetweenMessages) {
-            sinceMessages = 0;
-            ui::App().processMessages();
-        }
+        if (++sinceMessages >= kEntriesBetweenMessages) answerMessages();
     }
 }
 

@@ -3,6 +3,7 @@
 // them with their icons. TfrmInfo asks the conditions before each search.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/ui/controls_more.h"
@@ -34,8 +35,9 @@ public:
 
     // Appends a row for every program file in `folder` (and, with
     // `subFolders`, below it, depth first in the system's listing order) while
-    // Searching is set. Each folder is searched once even when links or
-    // junctions lead to it again, so a loop ends.
+    // Searching is set. A link or junction that leads back to a folder being
+    // listed, or where another link led already, is passed over, so a loop
+    // ends.
     void SearchFolder(const std::string& folder, bool subFolders);
     // Removes all rows and all images.
     void ClearList();
@@ -52,9 +54,12 @@ public:
     ui::ImageList ilIcon;
     ui::Image imWrk{*this};
 
-    // Entries listed between two rounds of window messages while nothing is
-    // found, so that a tree without program files stays responsive.
+    // While nothing is found, window messages are answered after this many
+    // entries, or after a folder listing when this much time has passed
+    // since the last round, so that a tree without program files (or on a
+    // slow disk) stays responsive.
     static constexpr unsigned kEntriesBetweenMessages = 256;
+    static constexpr std::uint32_t kMessageIntervalMs = 30;
 
 private:
     void AddRow(const std::string& path);

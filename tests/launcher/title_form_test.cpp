@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/ui/application.h"
 #include "platform/ui/headless.h"
+#include "registration/add_exe_form.h"
 #include "registration/wizard_form.h"
 #include "support/fake_clock.h"
 #include "support/recording_shell.h"
@@ -327,11 +328,39 @@ TEST_F(TitleFormTest, ProgramFileArgumentsGoToRegistrationNotToTheShell) {
     make.SCName = "tool";
     make.LinkPath = dir / "tool.exe";
     ASSERT_GE(make.CreateLink(), 0);
+    // The first start registers it: a title, a category, stored with btAdd,
+    // which ends the run; the file after it is not opened.
+    ui->onNextModal<TfrmAddExe>([&](TfrmAddExe& d) {
+        EXPECT_EQ(d.edExeName.text(), dir / "tool.exe");
+        EXPECT_EQ(d.edTitle.text(), "");
+        ui::Type(d.edTitle, "道具");
+        d.clbShurui.userToggle(d.clbShurui.indexOf(kTools));
+        ui->answerMessageBox(ui::DialogResult::Ok);
+        ui::Click(d.btAdd);
+    });
     Run({dir / "tool.exe", dir / "a.txt"});
+    // The shortcut leads to the same program, now registered.
+    ui->onNextModal<TfrmAddExe>([&](TfrmAddExe& d) {
+        EXPECT_EQ(d.edExeName.text(), dir / "tool.exe");
+        EXPECT_EQ(d.edTitle.text(), "道具");
+        EXPECT_TRUE(d.clbShurui.checked(d.clbShurui.indexOf(kTools)));
+        ui::Click(d.btClose);
+    });
     Run({dir / "tool.lnk"});
     EXPECT_TRUE(shell.opens.empty());
     EXPECT_TRUE(ui->popups().empty());
-    EXPECT_TRUE(ui->messageBoxes().empty());
+    ASSERT_EQ(ui->messageBoxes().size(), 1u);
+    EXPECT_EQ(ui->messageBoxes()[0].text, "プログラムを追加しました。");
+
+    TNFile saved = Saved();
+    TProg* tool = nullptr;
+    ASSERT_EQ(saved.Progs.FindByPath(dir / "tool.exe", tool), 0);
+    EXPECT_EQ(tool->Title, "道具");
+    EXPECT_EQ(tool->TitleIndex, -1) << "no title database on this path";
+    TExt* tools = nullptr;
+    ASSERT_EQ(saved.Categories.FindByName(kTools, tools), 0);
+    EXPECT_EQ(tools->CopyProgIds(), (std::vector<std::int32_t>{viewer.Id, tool->Id}));
+    EXPECT_EQ(ui->unusedScript(), "");
 }
 
 TEST_F(TitleFormTest, TwoProgramsWithOnePathCountTheFirst) {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace kumoya::platform {
@@ -10,6 +11,10 @@ namespace {
 // CP932 rather than SHIFT_JIS: it is Windows' code page (0x5C is the yen sign
 // in SHIFT_JIS but a backslash here, and the NEC/IBM rows exist).
 std::optional<std::string> Convert(const char* to, const char* from, std::string_view in) {
+    // Plain ASCII is the same in both (CP932 keeps 0x5C and 0x7E as they
+    // are), and most file names are: no converter needs opening for them.
+    if (std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(in);
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out(in.size() * 4 + 8, '\0');

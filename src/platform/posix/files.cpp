@@ -376,12 +376,14 @@ std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
         auto sjisName = Utf8ToSjis(name);
         if (!sjisName) continue;  // a name the program could not address
         bool isDir = e->d_type == DT_DIR;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {  // ask the file itself, following links
+        bool isLink = e->d_type == DT_LNK;
+        if (e->d_type == DT_UNKNOWN || isLink) {  // ask the file itself, following links
             struct stat st;
             std::string full = *host + "/" + name;
+            if (e->d_type == DT_UNKNOWN) isLink = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
             isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
-        entries.push_back({std::move(*sjisName), isDir});
+        entries.push_back({std::move(*sjisName), isDir, isLink});
     }
     ::closedir(dir);
     return entries;

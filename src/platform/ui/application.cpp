@@ -48,6 +48,8 @@ bool Application::showHelp(int context) {
 }
 
 Point Application::cursorPos() { return Backend().cursorPos(); }
+Size Application::screenSize() { return Backend().screenSize(); }
+Size Application::frameSize(const Form& form) { return Backend().frameSize(form); }
 
 DialogResult Application::messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                      MsgButtons buttons) {

@@ -50,6 +50,9 @@ public:
     bool terminated() const { return terminated_; }
 
     Point cursorPos();
+    // See UiBackend::screenSize and frameSize.
+    Size screenSize();
+    Size frameSize(const Form& form);
     // Caption "" means the application title.
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon = MsgIcon::None,
                             MsgButtons buttons = MsgButtons::Ok);

@@ -71,6 +71,12 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 // The answer of a message box, and the modal result of a form.
@@ -177,6 +183,12 @@ public:
     virtual bool browseForFolder(Form* owner, FolderBrowseRequest& request) = 0;
 
     virtual Point cursorPos() = 0;
+    // For windows that place themselves, in 96-DPI pixels: the primary
+    // screen, and how much a form's frame (caption, borders, menu bar) adds
+    // to its client size. The defaults are a plain screen and a frame with a
+    // caption.
+    virtual Size screenSize() { return {1024, 768}; }
+    virtual Size frameSize(const Form&) { return {8, 27}; }
     virtual DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                     MsgButtons buttons) = 0;
 };

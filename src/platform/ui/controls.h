@@ -339,6 +339,9 @@ public:
     // Every change of an item's selection state, selected or not.
     std::function<void(int index, bool selected)> OnSelectItem;
     std::function<void()> OnDblClick;
+    // A click of the mouse on the list, on a row or beside the rows, after
+    // the selection it made (keyboard moves raise only OnSelectItem).
+    std::function<void()> OnClick;
     // The user finished editing the caption of item `index`; the handler may
     // change the text, which then becomes the caption.
     std::function<void(int index, std::string& text)> OnEdited;
@@ -351,6 +354,7 @@ public:
     void userSelect(int index);
     void userChangeSelection(int index, bool selected);
     void userDblClick();
+    void userClick();
     void userEdit(int index, std::string text);
     void userSetChecked(int index, bool checked);
     // A right click: pops the list's popup menu up at the screen point.

@@ -346,6 +346,13 @@ void Type(ComboBox& box, std::string text) {
     box.userSetText(std::move(text));
 }
 
+void ClickItem(ListView& list, int index) {
+    CheckReachable(list, "list view");
+    if (index < -1 || index >= list.itemCount()) throw ScriptError("headless: no such row to click");
+    list.userSelect(index);
+    list.userClick();
+}
+
 void Type(Edit& edit, std::string text) {
     CheckReachable(edit, "edit");
     if (edit.readOnly()) throw ScriptError("headless: the edit is read-only");

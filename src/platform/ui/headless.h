@@ -148,6 +148,7 @@ public:
     // Moves time on: the timers due meanwhile tick, in order.
     void advanceTime(int ms);
     void setCursorPos(Point at) { cursor_ = at; }
+    void setScreenSize(Size size) { screen_ = size; }
     // The user clicks somewhere else: no form of ours is active.
     void deactivate() { active_ = nullptr; }
     void activate(Form& form) { active_ = &form; }
@@ -190,6 +191,7 @@ public:
     bool openFile(Form* owner, OpenFileRequest& request) override;
     bool browseForFolder(Form* owner, FolderBrowseRequest& request) override;
     Point cursorPos() override { return cursor_; }
+    Size screenSize() override { return screen_; }
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                             MsgButtons buttons) override;
 
@@ -224,6 +226,7 @@ private:
     std::int64_t now_ = 0;
     std::uint64_t timerOrder_ = 0;
     Point cursor_;
+    Size screen_{1024, 768};
     Form* active_ = nullptr;
     bool terminated_ = false;
     int modalRuns_ = 0;
@@ -255,6 +258,10 @@ void Click(Panel& panel);
 // Picks an item of the drop-down list / types into an editable combo box.
 void Choose(ComboBox& box, int index);
 void Type(ComboBox& box, std::string text);
+// A mouse click on row `index` of the list (-1: beside the rows, which
+// clears the selection), as the system reports it: the selection first,
+// then the click.
+void ClickItem(ListView& list, int index);
 void Type(Edit& edit, std::string text);
 // Answers whether the key reached the edit (a handler may swallow it).
 // Enter and Escape that the edit lets through are the form's dialog keys

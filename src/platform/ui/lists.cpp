@@ -182,6 +182,10 @@ void ListView::userDblClick() {
     if (OnDblClick) OnDblClick();
 }
 
+void ListView::userClick() {
+    if (OnClick) OnClick();
+}
+
 void ListView::userEdit(int index, std::string text) {
     if (index < 0 || index >= itemCount()) return;
     const unsigned removals = removals_;

@@ -335,7 +335,8 @@ std::vector<DirectoryEntry> ListDirectory(std::string_view pattern) {
         if (name == L"." || name == L"..") continue;
         auto sjisName = win32::FromWide(name);
         if (!sjisName) continue;  // a name the program could not address
-        entries.push_back({*sjisName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        entries.push_back({*sjisName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return entries;

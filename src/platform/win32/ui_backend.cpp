@@ -509,6 +509,21 @@ public:
         return {p.x, p.y};
     }
 
+    Size screenSize() override {
+        const int d = SystemDpi();
+        return {MulDiv(GetSystemMetrics(SM_CXSCREEN), 96, d), MulDiv(GetSystemMetrics(SM_CYSCREEN), 96, d)};
+    }
+
+    Size frameSize(const Form& form) override {
+        DWORD style = 0, exStyle = 0;
+        FormWindowStyles(form, style, exStyle);
+        if (form.invisibleOwner()) return {};
+        RECT r{0, 0, 0, 0};
+        const int d = SystemDpi();
+        if (!AdjustWindowRectEx(&r, style, form.mainMenu() != nullptr, exStyle)) return UiBackend::frameSize(form);
+        return {MulDiv(r.right - r.left, 96, d), MulDiv(r.bottom - r.top, 96, d)};
+    }
+
     DialogResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                             MsgButtons buttons) override {
         UINT flags = 0;

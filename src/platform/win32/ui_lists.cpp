@@ -149,6 +149,13 @@ public:
                 list_.userDblClick();
                 result = 0;
                 return true;
+            // Sent once the list has finished with the click (selection
+            // made, drag detection over), so a handler may open a message
+            // box.
+            case NM_CLICK:
+                list_.userClick();
+                result = 0;
+                return true;
             // A right click goes on to WM_CONTEXTMENU (contextMenu below), as
             // the keyboard's requests do.
             case LVN_BEGINLABELEDITW:

@@ -345,37 +345,43 @@ void RegisterClasses() {
 
 // ---- forms ----
 
+void FormWindowStyles(const Form& form, DWORD& style, DWORD& exStyle) {
+    style = WS_CLIPCHILDREN;
+    exStyle = 0;
+    const BorderIcons icons = form.borderIcons();
+    auto captionStyle = [&] {
+        DWORD s = WS_CAPTION;
+        if (icons.systemMenu) s |= WS_SYSMENU;
+        if (icons.minimize) s |= WS_MINIMIZEBOX;
+        if (icons.maximize) s |= WS_MAXIMIZEBOX;
+        return s;
+    };
+    switch (form.borderStyle()) {
+        case BorderStyle::Sizeable: style |= captionStyle() | WS_THICKFRAME; break;
+        case BorderStyle::Single: style |= captionStyle(); break;
+        case BorderStyle::Dialog:
+            style |= WS_CAPTION | (icons.systemMenu ? WS_SYSMENU : 0);
+            exStyle |= WS_EX_DLGMODALFRAME;
+            break;
+        case BorderStyle::None: style |= WS_POPUP; break;
+    }
+    if (form.invisibleOwner()) exStyle |= WS_EX_TOOLWINDOW;
+    if (form.stayOnTop()) exStyle |= WS_EX_TOPMOST;
+    if (form.acceptFiles()) exStyle |= WS_EX_ACCEPTFILES;
+    // A window owned by the invisible launcher stands for the program
+    // on the taskbar.
+    if (form.owner() && form.owner()->invisibleOwner()) exStyle |= WS_EX_APPWINDOW;
+}
+
 namespace {
 
 class FormPeer final : public ContainerPeer {
 public:
     explicit FormPeer(Form& form) : ContainerPeer(form), form_(form) {
         RegisterClasses();
-        DWORD style = WS_CLIPCHILDREN;
+        DWORD style = 0;
         DWORD exStyle = 0;
-        const BorderIcons icons = form.borderIcons();
-        auto captionStyle = [&] {
-            DWORD s = WS_CAPTION;
-            if (icons.systemMenu) s |= WS_SYSMENU;
-            if (icons.minimize) s |= WS_MINIMIZEBOX;
-            if (icons.maximize) s |= WS_MAXIMIZEBOX;
-            return s;
-        };
-        switch (form.borderStyle()) {
-            case BorderStyle::Sizeable: style |= captionStyle() | WS_THICKFRAME; break;
-            case BorderStyle::Single: style |= captionStyle(); break;
-            case BorderStyle::Dialog:
-                style |= WS_CAPTION | (icons.systemMenu ? WS_SYSMENU : 0);
-                exStyle |= WS_EX_DLGMODALFRAME;
-                break;
-            case BorderStyle::None: style |= WS_POPUP; break;
-        }
-        if (form.invisibleOwner()) exStyle |= WS_EX_TOOLWINDOW;
-        if (form.stayOnTop()) exStyle |= WS_EX_TOPMOST;
-        if (form.acceptFiles()) exStyle |= WS_EX_ACCEPTFILES;
-        // A window owned by the invisible launcher stands for the program
-        // on the taskbar.
-        if (form.owner() && form.owner()->invisibleOwner()) exStyle |= WS_EX_APPWINDOW;
+        FormWindowStyles(form, style, exStyle);
         style_ = style;
         exStyle_ = exStyle;
         HWND owner = form.owner() ? HandleOf(*form.owner()) : nullptr;

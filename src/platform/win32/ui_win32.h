@@ -140,6 +140,8 @@ HFONT FontFor(const Font& font, int dpi);
 HBRUSH BrushFor(int color);
 
 std::unique_ptr<Peer> MakeFormPeer(Form& form);
+// The window styles a form is created with.
+void FormWindowStyles(const Form& form, DWORD& style, DWORD& exStyle);
 std::unique_ptr<Peer> MakePanelPeer(Panel& panel);
 std::unique_ptr<Peer> MakeButtonPeer(Button& button);
 std::unique_ptr<Peer> MakeLabelPeer(Label& label);
