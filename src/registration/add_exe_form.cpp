@@ -440,6 +440,8 @@ void TfrmAddExe::AddName(bool extension) {
     {
         TfrmInput input(this);
         if (extension) {
+            // An extension is plain letters: no input method.
+            input.edValue.setImeEnabled(false);
             input.Ask(kPromptExtension, kCaptionExtension, name, &popup, kCheckExtensionPopup);
         } else {
             input.Ask(kPromptCategory, kCaptionCategory, name);
