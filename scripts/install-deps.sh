@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
           mingw-w64 wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont fonts-wine
-          nkf liblnk-utils python3 python3-aiosmtpd coreutils locales unzip ffmpeg cppcheck)
+          nkf liblnk-utils python3 python3-aiosmtpd coreutils locales unzip ffmpeg cppcheck xxd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

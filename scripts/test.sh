@@ -9,7 +9,7 @@ root=$(pwd)
 bash scripts/install-deps.sh || { echo "dependency installation failed"; exit 1; }
 
 jobs=$(nproc)
-fuzz_seconds=${KUMOYA_FUZZ_SECONDS:-30}
+fuzz_seconds=${KUMOYA_FUZZ_SECONDS:-20}
 passed=0; failed=0; failures=()
 step() {  # step NAME COMMAND...
   local name=$1; shift

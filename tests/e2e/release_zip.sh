@@ -41,7 +41,8 @@ done
 grep -q "Kumoya $version" "$dir/README-ja.txt" || e2e_fail "README-ja.txt does not name version $version"
 grep -q "Kumoya $version" "$dir/README-en.txt" || e2e_fail "README-en.txt does not name version $version"
 wide_version=$(printf '%s' "$version" | iconv -f ASCII -t UTF-16LE | od -An -tx1 | tr -d ' \n')
-od -An -tx1 -v "$dir/Zelkova.exe" | tr -d ' \n' | grep -q "$wide_version" ||
+exe_hex=$(od -An -tx1 -v "$dir/Zelkova.exe" | tr -d ' \n')
+[[ $exe_hex == *"$wide_version"* ]] ||
   e2e_fail "the version resource of Zelkova.exe does not hold $version"
 e2e_log "version $version: ok"
 

@@ -229,8 +229,10 @@ PY
 # The shortcuts to the program, read back with lnkinfo.
 for f in "$desk/Kumoya.lnk" "$sendto/Kumoya.lnk"; do
   [ -f "$f" ] || e2e_fail "no shortcut $f"
-  lnkinfo "$f" 2>/dev/null | grep -qi 'Zelkova.exe' || e2e_fail "$f does not lead to the program: $(lnkinfo "$f" 2>&1 | head -30)"
-  lnkinfo "$f" 2>/dev/null | grep -qi 'Command line arguments' && e2e_fail "$f carries arguments"
+  # (The whole output first: grep -q ending the pipe early would fail it under pipefail.)
+  info=$(lnkinfo "$f" 2>&1 || true)
+  grep -qi 'Zelkova.exe' <<<"$info" || e2e_fail "$f does not lead to the program: $(head -30 <<<"$info")"
+  grep -qiE 'Command line arguments[[:space:]]*:[[:space:]]*[^[:space:]]' <<<"$info" && e2e_fail "$f carries arguments"
 done
 # Command 1 carried the program's path, and the data area the name.
 first=$(tr -d '\r' <"$E2E_WORK/mirun1.log" | head -1)

@@ -130,18 +130,10 @@ void Container::detach(Control* child) {
 // ---- controls ----
 
 void Button::userClick() {
-    Form* ending = nullptr;
     if (modalResult_ != DialogResult::None) {
-        if (Form* f = form()) {
-            f->setModalResult(modalResult_);
-            if (f->modal()) ending = f;
-        }
+        if (Form* f = form()) f->setModalResult(modalResult_);
     }
     if (OnClick) OnClick();
-    // A click that another program sent is handled inside the modal run's
-    // wait and posts nothing after it: a posted no-op makes the run look at
-    // its result again.
-    if (ending) Backend().post([] {});
 }
 
 void Image::setIcon(platform::Icon icon) {

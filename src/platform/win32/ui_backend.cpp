@@ -425,9 +425,10 @@ public:
             }
             // Nothing posted. A message that another program sends (an
             // automation tool's click) is handled inside PeekMessage and may
-            // end the run without anything posted after it, so the result is
-            // looked at again after every wake-up rather than inside a
-            // GetMessage that would go on waiting.
+            // have ended the run without anything posted after it, so the
+            // result is looked at before waiting and after every wake-up
+            // rather than inside a GetMessage that would go on waiting.
+            if (form.modalResult() != DialogResult::None) break;
             MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
         // Enable the owners before hiding, so activation returns to them.
