@@ -358,7 +358,6 @@ void TfrmWizard::ShowWizardPage() {
                 if (context_.EndRun) context_.EndRun();
                 ui::App().terminate();
                 setModalResult(ui::DialogResult::Ok);
-                ui::App().post([] {});
                 return;
             }
             pnlFifth.setVisible(true);
@@ -413,9 +412,6 @@ void TfrmWizard::btJikkouClick() {
     if (SinglePage) {
         working_ = false;
         setModalResult(ui::DialogResult::Ok);
-        // (Wakes the modal run when the click came as a message another
-        // program sent, which posts nothing after it.)
-        ui::App().post([] {});
         return;
     }
     ShowWizardPage();
