@@ -77,15 +77,15 @@ if [ -f build/win64/kumoya_tests.exe ]; then
 
   # Again as on a Japanese Windows (ANSI code page 932): Wine takes its code
   # page from the Unix locale, which is built here into a folder of our own
-  # (nothing system-wide). The Windows unit tests and the launcher and
-  # management window end-to-end tests; the others do not depend on the
-  # code page.
+  # (nothing system-wide). The Windows unit tests, the launcher and
+  # management window end-to-end tests, and the help from a program folder
+  # with a Japanese name; the others do not depend on the code page.
   ja_locales=$(mktemp -d)
   if localedef -i ja_JP -f UTF-8 "$ja_locales/ja_JP.UTF-8" >/dev/null 2>&1; then
     export LOCPATH=$ja_locales LC_ALL=ja_JP.UTF-8 KUMOYA_E2E_LOCALE=ja_JP.UTF-8 KUMOYA_EXPECT_ACP=932
     source scripts/wine-env.sh
     step "win64 unit tests under Wine, Japanese locale" windows_unit_tests
-    for t in launcher manager; do
+    for t in launcher manager help; do
       step "end-to-end ${t}_test, Japanese locale" env KUMOYA_ROOT="$root" KUMOYA_BUILD="$root/build/win64" \
         bash "tests/e2e/${t}_test.sh"
     done

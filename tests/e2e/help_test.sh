@@ -3,8 +3,9 @@
 # file, so every request opens a page of the HTML help beside the program
 # through the shell; a stand-in browser registered for ".html" (the recorder)
 # notes each page it is asked to open. F1 on each page of the management
-# window and in the property window, and the four help menu items, must
-# each open their own page. Window pictures of the pages go to artifacts/
+# window, in the registration dialog, the search window and its conditions,
+# on each wizard page and in the property window, and the four help menu
+# items, must each open their own page. Window pictures of the pages go to artifacts/
 # (scripts/help-screenshots.sh copies them into the help).
 source "$(dirname "$0")/lib.sh"
 
@@ -13,7 +14,10 @@ for exe in Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe; do
 done
 export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}
 
+# As on a Japanese Windows, the program sits in a folder with a Japanese name
+# (the help's paths go through the shell in the system's code page).
 app=$E2E_WORK/app
+[ "${KUMOYA_EXPECT_ACP:-}" = 932 ] && app=$E2E_WORK/雲屋
 mkdir -p "$app"
 cp "$E2E_BUILD/Zelkova.exe" "$E2E_BUILD/kumoya-catalog.exe" "$app/"
 cp -r "$E2E_ROOT/help" "$app/help"
@@ -24,6 +28,7 @@ export KUMOYA_RECORDER_LOG=$(winepath -w "$log" 2>/dev/null)
 winapp=$(winepath -w "$app" 2>/dev/null)
 browser=$(winepath -w "$E2E_WORK/browser.exe" 2>/dev/null)
 [ -n "$winapp" ] && [ -n "$browser" ] || e2e_fail "winepath failed"
+e2e_log "program folder: $winapp"
 
 D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
 
@@ -110,6 +115,46 @@ D menu Kumoya "ﾍﾙﾌﾟ>Tips表示" >/dev/null || e2e_fail "help menu: tips"
 expect_page "help menu, tips" tips.html
 D menu Kumoya "ﾍﾙﾌﾟ>ﾍﾙﾌﾟの使い方" >/dev/null || e2e_fail "help menu: help on help"
 expect_page "help menu, help on help" using-help.html
+
+# The registration dialog, its search window and the search conditions:
+# F1 in each opens its own page.
+D click Kumoya "プログラムの追加" >/dev/null || e2e_fail "the add button"
+dlg="プログラムの追加"
+search="プログラムファイルの検索"
+D wait-window "$dlg" --timeout 10000 >/dev/null || e2e_fail "the registration dialog did not open"
+D wait-window "$search" --timeout 10000 >/dev/null || e2e_fail "the search window did not show"
+sleep 0.5
+D focus "$dlg" @Edit#1 >/dev/null
+D key "$dlg" "{F1}" >/dev/null || e2e_fail "F1 in the registration dialog"
+expect_page "F1 in the registration dialog" registration.html
+D focus "$search" @SysListView32 >/dev/null
+D key "$search" "{F1}" >/dev/null || e2e_fail "F1 in the search window"
+expect_page "F1 in the search window" search.html
+D focus "$search" @Edit >/dev/null
+D key "$search" "$winapp" >/dev/null || e2e_fail "typing the folder"
+D click "$search" "検索" >/dev/null || e2e_fail "the search button"
+D wait-window "検索情報" --timeout 10000 >/dev/null || e2e_fail "the search conditions did not show"
+D key "検索情報" "{F1}" >/dev/null || e2e_fail "F1 in the search conditions"
+expect_page "F1 in the search conditions" search-conditions.html
+D click "検索情報" "キャンセル" >/dev/null || e2e_fail "cancelling the search"
+D wait-gone "検索情報" --timeout 10000 >/dev/null || e2e_fail "the search conditions stayed"
+D click "$dlg" "閉じる" >/dev/null || e2e_fail "closing the registration dialog"
+D wait-gone "$dlg" --timeout 10000 >/dev/null || e2e_fail "the registration dialog stayed"
+
+# Each wizard page, run alone from the menu, has its page of the help (the
+# registry and desktop scans share one).
+W=ウイザード
+wizard_items=(ショートカットの作成 レジストリーの検索 デスクトップの検索 分類の作成 NetWorkの設定)
+wizard_pages=(wizard-shortcuts wizard-programs wizard-programs wizard-categories wizard-network)
+for index in 0 1 2 3 4; do
+  D menu Kumoya "ｳｲｻﾞｰﾄﾞ>${wizard_items[$index]}" >/dev/null || e2e_fail "the Wizard menu, page $index"
+  D wait-window $W --timeout 20000 >/dev/null || e2e_fail "wizard page $index did not open"
+  sleep 0.5
+  D key $W "{F1}" >/dev/null || e2e_fail "F1 on wizard page $index"
+  expect_page "F1 on wizard page $index" "${wizard_pages[$index]}.html"
+  D click $W "メイン画面へ" >/dev/null || e2e_fail "leaving wizard page $index"
+  D wait-gone $W --timeout 20000 >/dev/null || e2e_fail "wizard page $index stayed"
+done
 
 # The property window has a topic of its own.
 D listview-click Kumoya @SysListView32 0 --right --mouse >/dev/null || e2e_fail "right click"
