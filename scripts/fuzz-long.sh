@@ -45,6 +45,12 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 
 mkdir -p build/fuzz/findings build/fuzz/logs
+# The fuzzers that write files get an empty temporary folder of their own, in
+# memory where the machine has /dev/shm: a crowded /tmp makes every lookup of
+# a missing name read the whole folder, and a disk makes every write wait.
+scratch_base=/dev/shm; [ -d "$scratch_base" ] && [ -w "$scratch_base" ] || scratch_base=build/fuzz
+scratch=$(mktemp -d "$scratch_base/kumoya-fuzz.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
 summary=(); failed=0
 for name in "${names[@]}"; do
   bin=build/fuzz/$name
@@ -54,7 +60,7 @@ for name in "${names[@]}"; do
   echo "=== $name: ${seconds}s$( [ "$runs" -ge 0 ] && echo ", at most $runs executions")"
   # The time limit per input is generous: at the lowest priority on a busy
   # machine a process can wait many seconds for the processor.
-  nice -n 19 "$bin" -max_total_time="$seconds" -runs="$runs" -timeout=60 -rss_limit_mb=2048 \
+  TMPDIR=$scratch nice -n 19 "$bin" -max_total_time="$seconds" -runs="$runs" -timeout=60 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="build/fuzz/findings/$name-" "$work" "$seeds" >"$log" 2>&1
   rc=$?
   execs=$(grep -o '^stat::number_of_executed_units: [0-9]*' "$log" | awk '{print $2}')
@@ -72,7 +78,7 @@ for name in "${names[@]}"; do
     # The seeds keep their named cases; of what the run found, only the
     # inputs that reach coverage the seeds do not are added (libFuzzer's
     # merge picks the smallest such inputs).
-    nice -n 19 "$bin" -merge=1 -timeout=60 -rss_limit_mb=2048 "$seeds" "$work" >"$log.merge" 2>&1 \
+    TMPDIR=$scratch nice -n 19 "$bin" -merge=1 -timeout=60 -rss_limit_mb=2048 "$seeds" "$work" >"$log.merge" 2>&1 \
       || echo "merge failed for $name: see $log.merge"
   fi
   units=$(find "$seeds" -type f | wc -l); size=$(du -sk "$seeds" | awk '{print $1}')

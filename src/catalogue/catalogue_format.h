@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "catalogue/records.h"
+#include "platform/text.h"
 
 namespace kumoya::catalogue_format {
 
@@ -93,10 +94,15 @@ inline std::int32_t I32At(const std::uint8_t* p) {
     return static_cast<std::int32_t>(v);
 }
 // Text up to the first zero byte within the field.
+// A text field as this program writes it: up to the first zero byte, and at
+// most the whole characters of `width` - 1 bytes. A field some other writer
+// filled to its end reads as it will be written back, so that two texts that
+// differ only in their last byte cannot become one at the next save.
 inline std::string_view TextAt(const std::uint8_t* p, std::size_t width) {
     const char* s = reinterpret_cast<const char*>(p);
     const void* nul = std::memchr(s, 0, width);
-    return std::string_view(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : width);
+    return sjis::CutToBytes(
+        std::string_view(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : width), width - 1);
 }
 
 void ReadHead(const std::uint8_t* p, THead& head);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "catalogue/catalogue_format.h"
@@ -401,4 +402,37 @@ TEST(CatalogueFileUnusual, BytesAfterTheLastSectionAreIgnored) {
         ASSERT_EQ(file.Save(), 0);
         EXPECT_EQ(*platform::ReadFileBytes(dir / "T.dat"), canonical) << "saved without them";
     }
+}
+
+// Another writer may fill a text field to its last byte. Such a text reads as
+// this program writes it back (whole characters in one byte less), so two
+// recent files that differ only in that last byte are one file from the
+// start, and saving and loading again changes nothing (before, the second
+// load merged them and a save lost one).
+TEST(CatalogueFileUnusual, TextsFillingTheirFieldReadAsTheyWillBeWritten) {
+    auto image = ToolWrittenImage();
+    image.History.Entries[0].Items = {{"first", ""}, {"second", ""}, {"third", ""}};
+    Bytes stored = catalogue_format::Serialize(image);
+    auto fill = [&stored](std::string_view marker, std::string_view ending) {
+        auto at = std::search(stored.begin(), stored.end(), marker.begin(), marker.end());
+        ASSERT_NE(at, stored.end()) << marker;
+        std::fill_n(at, kHistoryItemWidth, std::uint8_t{'x'});
+        std::copy(ending.begin(), ending.end(), at + static_cast<std::ptrdiff_t>(kHistoryItemWidth - ending.size()));
+    };
+    fill("first", "a");
+    fill("second", "b");
+    fill("third", "\x83\x5C");  // a whole character that ends on the field's last byte
+
+    TNFile file("U.dat");
+    ASSERT_EQ(file.LoadFromBytes(stored.data(), stored.size()), TNFile::kLoaded) << file.LoadError();
+    THist* h = nullptr;
+    ASSERT_EQ(file.History.FindByProg(0, h), 0);
+    ASSERT_EQ(h->ItemCount(), 2) << "the first two read as the same text";
+    EXPECT_EQ(h->ItemAt(0).Text, std::string(kHistoryItemWidth - 1, 'x'));
+    EXPECT_EQ(h->ItemAt(1).Text, std::string(kHistoryItemWidth - 2, 'x')) << "no half of a character";
+
+    Bytes saved = file.SaveToBytes();
+    TNFile again("U.dat");
+    ASSERT_EQ(again.LoadFromBytes(saved.data(), saved.size()), TNFile::kLoaded);
+    EXPECT_EQ(again.SaveToBytes(), saved);
 }
