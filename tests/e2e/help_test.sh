@@ -30,7 +30,6 @@ browser=$(winepath -w "$E2E_WORK/browser.exe" 2>/dev/null)
 [ -n "$winapp" ] && [ -n "$browser" ] || e2e_fail "winepath failed"
 e2e_log "program folder: $winapp"
 
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
 
 # The stand-in browser opens ".html" files (one import: each Wine call costs).
 python3 - "$browser" >"$E2E_WORK/browser.reg" <<'PY'
@@ -59,10 +58,8 @@ print(json.dumps({
     "ExtParams": {"Limit": 100, "Entries": []},
 }, ensure_ascii=False))
 PY
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-dat="${computer:-LOCALHOST}.dat"
-(cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
-  >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+dat=$(e2e_catalogue_name)
+e2e_catalogue_load "$app" "$E2E_WORK/catalogue.json" "$dat"
 
 e2e_start zelkova "$app/Zelkova.exe"
 D wait-window Kumoya --timeout 90000 >/dev/null ||

@@ -13,9 +13,8 @@ export KUMOYA_RECORDER_LOG="Z:$E2E_WORK/launches.log"
 log="$E2E_WORK/launches.log"
 tool="$E2E_ROOT/build/native/kumoya-catalog"
 [ -x "$tool" ] || e2e_fail "the native catalogue tool is not built"
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-catalogue="$app/${computer}.dat"
-win() { echo "Z:${1//\//\\}"; }   # host path -> Windows path
+dat=$(e2e_catalogue_name)
+catalogue="$app/$dat"
 
 for f in a.txt b.txt "My Documents.txt" c.zzz old.tmp; do : >"$E2E_WORK/docs/$f"; done
 mkdir -p "$E2E_WORK/docs/My Documents"; : >"$E2E_WORK/docs/My Documents/note.txt"
@@ -99,7 +98,6 @@ fresh_catalogue
 e2e_start zelkova "$app/Zelkova.exe" -vorwork "$(win "$E2E_WORK/docs/old.tmp")" "$(win "$E2E_WORK/docs/a.txt")"
 for _ in $(seq 100); do [ -e "$E2E_WORK/docs/old.tmp" ] || break; sleep 0.1; done
 [ -e "$E2E_WORK/docs/old.tmp" ] && e2e_fail "-VORWORK did not delete its file"
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@"; }
 D popup-menu-items --timeout 20000 >"$E2E_WORK/menu.txt" || e2e_fail "no launch menu"
 grep -q "テスト" "$E2E_WORK/menu.txt" || e2e_fail "the category is not in the menu: $(cat "$E2E_WORK/menu.txt")"
 grep -q "メイン画面へ" "$E2E_WORK/menu.txt" || e2e_fail "no main-window entry"
@@ -188,7 +186,7 @@ e2e_start holder "$E2E_BUILD/hold_file.exe" "$(win "$catalogue")" "$(win "$E2E_W
 e2e_wait_line holder HELD 30 || e2e_fail "the helper could not hold the catalogue: $(cat "$E2E_WORK/holder.err")"
 e2e_start held "$app/Zelkova.exe" "$(win "$E2E_WORK/docs/a.txt")"
 D message-box-text --title 起動 --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fail "no message about the held catalogue"
-grep -qF "${computer}.dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
+grep -qF "$dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
 grep -q "使用しています" "$E2E_WORK/box.txt" || e2e_fail "the message does not say why: $(cat "$E2E_WORK/box.txt")"
 e2e_screenshot unreadable-catalogue
 D message-box-click OK --title 起動 >/dev/null || e2e_fail "could not close the message"
@@ -213,7 +211,7 @@ D message-box-text --title 起動 --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fa
 grep -q "한글.txt" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the argument: $(cat "$E2E_WORK/box.txt")"
 D message-box-click OK --title 起動 >/dev/null || e2e_fail "could not close the message"
 D message-box-text --title Kumoya --timeout 30000 >"$E2E_WORK/box.txt" || e2e_fail "no message about the failed save"
-grep -qF "${computer}.dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
+grep -qF "$dat" "$E2E_WORK/box.txt" || e2e_fail "the message does not name the file: $(cat "$E2E_WORK/box.txt")"
 grep -q "保存できませんでした" "$E2E_WORK/box.txt" || e2e_fail "the message does not say what failed"
 D message-box-click OK --title Kumoya >/dev/null || e2e_fail "could not close the message"
 e2e_wait_exit mixed 30 || e2e_fail "Zelkova.exe did not end after the messages"

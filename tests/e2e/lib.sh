@@ -100,6 +100,36 @@ e2e_keys_to() {
   xdotool mousemove --window "$id" 5 5 && sleep 0.3 && xdotool key "$@"
 }
 
+# D ARGS...: the UI driver (tests/driver) with its output's CRs removed and
+# its complaints in driver.err.
+D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
+
+# expect WHAT ACTUAL WANTED
+expect() {
+  [ "$2" = "$3" ] || e2e_fail "$1: got [$2], wanted [$3]"
+  e2e_log "$1: $2"
+}
+
+# win PATH: a host path as Wine's Windows programs see it (drive Z:).
+win() { echo "Z:${1//\//\\}"; }
+
+# e2e_catalogue_name: the catalogue's file name, which follows the computer's.
+e2e_catalogue_name() {
+  local computer
+  computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
+  echo "${computer:-LOCALHOST}.dat"
+}
+
+# e2e_catalogue_load APP JSON DAT: APP's kumoya-catalog.exe writes APP\DAT
+# from the JSON file; a failure ends the test.
+e2e_catalogue_load() {
+  (cd "$1" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$2")" "$3") >"$E2E_WORK/load.out" 2>&1 ||
+    e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+}
+
+# e2e_catalogue_dump APP DAT: the catalogue APP\DAT as JSON on standard output.
+e2e_catalogue_dump() { (cd "$1" && "$WINE" kumoya-catalog.exe dump "$2") 2>/dev/null | tr -d '\r'; }
+
 e2e_finish() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done

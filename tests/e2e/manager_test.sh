@@ -22,7 +22,6 @@ export KUMOYA_RECORDER_LOG=$(winepath -w "$E2E_WORK/launches.log" 2>/dev/null)
 winapp=$(winepath -w "$app" 2>/dev/null)
 [ -n "$winapp" ] || e2e_fail "winepath failed"
 
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
 
 # The catalogue: two programs in "エディタ", the viewer also in "ツール";
 # no launch menu at start, the settings page shown last.
@@ -46,19 +45,13 @@ print(json.dumps({
 }, ensure_ascii=False))
 PY
 
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-dat="${computer:-LOCALHOST}.dat"
-(cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
-  >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+dat=$(e2e_catalogue_name)
+e2e_catalogue_load "$app" "$E2E_WORK/catalogue.json" "$dat"
 
 e2e_start zelkova "$app/Zelkova.exe"
 D wait-window Kumoya --timeout 30000 >/dev/null || e2e_fail "the management window did not open"
 sleep 1
 
-expect() {  # expect WHAT ACTUAL WANTED
-  [ "$2" = "$3" ] || e2e_fail "$1: got [$2], wanted [$3]"
-  e2e_log "$1: $2"
-}
 
 expect "page shown at start" "$(D tab-items Kumoya --selected)" "2"
 expect "tabs" "$(D tab-items Kumoya | paste -sd,)" "種類別,拡張子別,設定,通信機能"
@@ -125,7 +118,7 @@ expect "titles after the rename" "$(D listview-items Kumoya @SysListView32 | cut
 D close Kumoya >/dev/null || e2e_fail "close"
 e2e_wait_exit zelkova 30 || e2e_fail "the program did not end after its window closed"
 
-(cd "$app" && "$WINE" kumoya-catalog.exe dump "$dat") 2>/dev/null | tr -d '\r' >"$E2E_WORK/saved.json"
+e2e_catalogue_dump "$app" "$dat" >"$E2E_WORK/saved.json"
 python3 - "$E2E_WORK/saved.json" <<'PY' || e2e_fail "the saved catalogue misses changes: $(head -c 2000 "$E2E_WORK/saved.json")"
 import json, sys
 c = json.load(open(sys.argv[1], encoding="utf-8"))

@@ -26,7 +26,6 @@ export KUMOYA_RECORDER_LOG=$(winepath -w "$E2E_WORK/launches.log" 2>/dev/null)
 winapp=$(winepath -w "$app" 2>/dev/null)
 [ -n "$winapp" ] || e2e_fail "winepath failed"
 
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
 REG() { timeout 60 "$WINE" reg "$@" 2>/dev/null | tr -d '\r'; }
 # reg_value KEY (VALUE|"") : the data of a value of HKEY_CLASSES_ROOT\KEY, or
 # "<none>" when there is no such value or key.
@@ -35,10 +34,6 @@ reg_value() {
   if [ -z "$2" ]; then out=$(REG query "HKCR\\$1" /ve); else out=$(REG query "HKCR\\$1" /v "$2"); fi
   [ -n "$out" ] || { echo "<none>"; return; }
   printf '%s\n' "$out" | awk -F'    ' '/REG_/ { print $4; found = 1 } END { if (!found) print "<none>" }'
-}
-expect() {  # expect WHAT ACTUAL WANTED
-  [ "$2" = "$3" ] || e2e_fail "$1: got [$2], wanted [$3]"
-  e2e_log "$1: $2"
 }
 message_ok() {  # message_ok CAPTION TEXT: the message box says TEXT; OK closes it
   local shown
@@ -73,10 +68,8 @@ print(json.dumps({
 }, ensure_ascii=False))
 PY
 
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-dat="${computer:-LOCALHOST}.dat"
-(cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
-  >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+dat=$(e2e_catalogue_name)
+e2e_catalogue_load "$app" "$E2E_WORK/catalogue.json" "$dat"
 
 # What the registry holds before: TXT a type of its own (a fresh prefix has
 # none, so one is made up and taken away at the end), KMY nothing.
@@ -192,7 +185,7 @@ e2e_wait_exit zelkova 30 || e2e_fail "the program did not end after its window c
 REG delete 'HKCR\.kmy' /f >/dev/null
 [ -n "$made_txt" ] && REG delete 'HKCR\.txt' /f >/dev/null
 
-(cd "$app" && "$WINE" kumoya-catalog.exe dump "$dat") 2>/dev/null | tr -d '\r' >"$E2E_WORK/saved.json"
+e2e_catalogue_dump "$app" "$dat" >"$E2E_WORK/saved.json"
 python3 - "$E2E_WORK/saved.json" <<'PY' || e2e_fail "the saved catalogue misses changes: $(head -c 2000 "$E2E_WORK/saved.json")"
 import json, sys
 c = json.load(open(sys.argv[1], encoding="utf-8"))

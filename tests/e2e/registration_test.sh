@@ -30,11 +30,6 @@ winapp=$(winepath -w "$app" 2>/dev/null)
 wintree=$(winepath -w "$E2E_WORK/tree" 2>/dev/null)
 [ -n "$winapp" ] && [ -n "$wintree" ] || e2e_fail "winepath failed"
 
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
-expect() {  # expect WHAT ACTUAL WANTED
-  [ "$2" = "$3" ] || e2e_fail "$1: got [$2], wanted [$3]"
-  e2e_log "$1: $2"
-}
 
 # One registered viewer in "ツール" and TXT; no launch menu at start.
 python3 - "$winapp" >"$E2E_WORK/catalogue.json" <<'PY'
@@ -54,12 +49,10 @@ print(json.dumps({
     "ExtParams": {"Limit": 100, "Entries": []},
 }, ensure_ascii=False))
 PY
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-dat="${computer:-LOCALHOST}.dat"
-(cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
-  >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+dat=$(e2e_catalogue_name)
+e2e_catalogue_load "$app" "$E2E_WORK/catalogue.json" "$dat"
 
-dump() { (cd "$app" && "$WINE" kumoya-catalog.exe dump "$dat") 2>/dev/null | tr -d '\r' >"$E2E_WORK/saved.json"; }
+dump() { e2e_catalogue_dump "$app" "$dat" >"$E2E_WORK/saved.json"; }
 
 e2e_log "prepared ($SECONDS s)"
 # ---- started with a program file: the dialog alone ----

@@ -47,7 +47,6 @@ exe_hex=$(od -An -tx1 -v "$dir/Zelkova.exe" | tr -d ' \n')
 e2e_log "version $version: ok"
 
 export LC_ALL=C.UTF-8
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
 windir=$(winepath -w "$dir" 2>/dev/null)
 (cd "$dir" && timeout 60 "$WINE" kumoya-catalog.exe new "$windir\\backup-test.dat") >"$E2E_WORK/new.out" 2>&1 ||
   e2e_fail "kumoya-catalog new failed: $(cat "$E2E_WORK/new.out")"

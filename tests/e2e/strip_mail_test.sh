@@ -31,11 +31,6 @@ cp "$E2E_BUILD/recorder.exe" "$app/browser.exe"
 export KUMOYA_RECORDER_LOG=$(winepath -w "$E2E_WORK/browser.log" 2>/dev/null)
 winapp=$(winepath -w "$app" 2>/dev/null)
 [ -n "$winapp" ] || e2e_fail "winepath failed"
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }
-expect() {  # expect WHAT ACTUAL WANTED
-  [ "$2" = "$3" ] || e2e_fail "$1: got [$2], wanted [$3]"
-  e2e_log "$1: $2"
-}
 
 # The stand-in browser opens http addresses (the prefix's own handler comes
 # back at the end).
@@ -64,10 +59,8 @@ print(json.dumps({
     "ExtParams": {"Limit": 100, "Entries": []},
 }, ensure_ascii=False))
 PY
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-dat="${computer:-LOCALHOST}.dat"
-(cd "$app" && "$WINE" kumoya-catalog.exe load "$(winepath -w "$E2E_WORK/catalogue.json")" "$dat") \
-  >"$E2E_WORK/load.out" 2>&1 || e2e_fail "could not write the catalogue: $(cat "$E2E_WORK/load.out")"
+dat=$(e2e_catalogue_name)
+e2e_catalogue_load "$app" "$E2E_WORK/catalogue.json" "$dat"
 
 # The clip: two seconds of ffmpeg's test picture in MS Video 1, which Wine's
 # player decodes (uncompressed frames from ffmpeg carry no handler it knows).
@@ -251,7 +244,7 @@ for f in 000 002; do
   cmp -s <(tail -c +2105 "$app/$f/zelkova.cm") "$E2E_WORK/clip.avi" || e2e_fail "the clip in $f changed"
 done
 e2e_log "closing saves the time shown and leaves no cm.avi: ok"
-(cd "$app" && "$WINE" kumoya-catalog.exe dump "$dat") >"$E2E_WORK/saved.json" 2>/dev/null ||
+e2e_catalogue_dump "$app" "$dat" >"$E2E_WORK/saved.json" ||
   e2e_fail "cannot read the saved catalogue"
 python3 - "$E2E_WORK/saved.json" <<'PY' || e2e_fail "mail settings not saved: $(head -c 600 "$E2E_WORK/saved.json")"
 import json, sys

@@ -14,10 +14,7 @@ cp "$E2E_BUILD/Zelkova.exe" "$E2E_BUILD/recorder.exe" "$app/"
 export KUMOYA_RECORDER_LOG="Z:$E2E_WORK/launches.log"
 tool="${KUMOYA_CATALOG_TOOL:-$E2E_ROOT/build/native/kumoya-catalog}"
 [ -x "$tool" ] || e2e_fail "the native catalogue tool is not built"
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-catalogue="$app/${computer}.dat"
-win() { echo "Z:${1//\//\\}"; }
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@"; }
+catalogue="$app/$(e2e_catalogue_name)"
 : >"$E2E_WORK/docs/a.txt"
 
 # The servers, on ephemeral ports of 127.0.0.1; they end with this script.

@@ -17,10 +17,7 @@ mkdir -p "$app" "$desk" "$sendto"
 cp "$E2E_BUILD/Zelkova.exe" "$app/"
 tool="${KUMOYA_CATALOG_TOOL:-$E2E_ROOT/build/native/kumoya-catalog}"
 [ -x "$tool" ] || e2e_fail "the native catalogue tool is not built"
-computer=$("$WINE" cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
-catalogue="$app/${computer:-LOCALHOST}.dat"
-win() { echo "Z:${1//\//\\}"; }
-D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@"; }
+catalogue="$app/$(e2e_catalogue_name)"
 dump() { "$tool" dump "$catalogue"; }
 W=ウイザード
 
