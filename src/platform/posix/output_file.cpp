@@ -72,6 +72,14 @@ bool OutputFile::Commit() {
     }
     int fd = native_->fd;
     native_->fd = -1;
+    // The bytes reach the disk before the name does: after a power cut the
+    // target is then the old file or the new one, never an empty one.
+    if (::fsync(fd) != 0) {
+        error_ = ErrnoText("fsync", errno);
+        ::close(fd);
+        Discard();
+        return false;
+    }
     if (::close(fd) != 0) {
         error_ = ErrnoText("close", errno);
         Discard();

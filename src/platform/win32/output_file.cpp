@@ -63,6 +63,14 @@ bool OutputFile::Commit() {
     }
     HANDLE file = native_->file;
     native_->file = INVALID_HANDLE_VALUE;
+    // The bytes reach the disk before the name does (the move is written
+    // through): after a power cut the target is the old file or the new one.
+    if (!::FlushFileBuffers(file)) {
+        error_ = win32::ErrorText("FlushFileBuffers");
+        ::CloseHandle(file);
+        Discard();
+        return false;
+    }
     if (!::CloseHandle(file)) {
         error_ = win32::ErrorText("CloseHandle");
         Discard();
