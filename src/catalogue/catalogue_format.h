@@ -93,7 +93,6 @@ inline std::int32_t I32At(const std::uint8_t* p) {
                       static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
     return static_cast<std::int32_t>(v);
 }
-// Text up to the first zero byte within the field.
 // A text field as this program writes it: up to the first zero byte, and at
 // most the whole characters of `width` - 1 bytes. A field some other writer
 // filled to its end reads as it will be written back, so that two texts that
