@@ -77,7 +77,11 @@ for system in "${systems[@]}"; do
     "${run[@]}" "${args[@]}" 2>&1 | sed -u 's/\r$//' | tee "$folder.log"; rc=${PIPESTATUS[0]}
     # The driver's last own line (Wine may add lines of its own after it).
     line="$system $(grep -E "^$kind: " "$folder.log" | tail -n 1) [$(($(date +%s) - start)) s]"
-    if [ $rc -ne 0 ]; then failed=1; line="$line  FAILED (files kept in $folder)"; fi
+    if [ $rc -ne 0 ]; then
+      failed=1
+      why=$(grep -B1 -E "^$kind: stopped" "$folder.log" | head -n 1)
+      line="$line: ${why:-no reason given}  FAILED (files kept in $folder)"
+    fi
     summary+=("$line")
   done
 done

@@ -265,7 +265,9 @@ public:
         for (int k = 1; k <= kills; ++k) {
             int delay = static_cast<int>(random() % static_cast<std::uint64_t>(window + 1));
             if (!Cycle(k, delay)) {
-                std::printf("%s: FAULT after kill %d (seed %" PRIu64 ")\n", o_.kind.c_str(), k, seed);
+                // The line above says why: a file that is neither version,
+                // or a writer that could not be started or misbehaved.
+                std::printf("%s: stopped at kill %d (seed %" PRIu64 ")\n", o_.kind.c_str(), k, seed);
                 return 1;
             }
             if (k % 100 == 0 && k < kills) Report(seed, period);
