@@ -120,17 +120,20 @@ dlg="プログラムの追加"
 search="プログラムファイルの検索"
 D wait-window "$dlg" --timeout 10000 >/dev/null || e2e_fail "the registration dialog did not open"
 D wait-window "$search" --timeout 10000 >/dev/null || e2e_fail "the search window did not show"
-sleep 0.5
+# The folder to search is typed first, while the search window has the
+# keyboard (a multi-line box reports no change for WM_SETTEXT).
+D focus "$search" @Edit >/dev/null
+D key "$search" "$winapp" >/dev/null || e2e_fail "typing the folder"
+expect "the folder to search" "$(D get-text "$search" @Edit)" "$winapp"
 D focus "$dlg" @Edit#1 >/dev/null
 D key "$dlg" "{F1}" >/dev/null || e2e_fail "F1 in the registration dialog"
 expect_page "F1 in the registration dialog" registration.html
 D focus "$search" @SysListView32 >/dev/null
 D key "$search" "{F1}" >/dev/null || e2e_fail "F1 in the search window"
 expect_page "F1 in the search window" search.html
-D focus "$search" @Edit >/dev/null
-D key "$search" "$winapp" >/dev/null || e2e_fail "typing the folder"
 D click "$search" "検索" >/dev/null || e2e_fail "the search button"
-D wait-window "検索情報" --timeout 10000 >/dev/null || e2e_fail "the search conditions did not show"
+D wait-window "検索情報" --timeout 10000 >/dev/null ||
+  e2e_fail "the search conditions did not show; windows: $(D list-windows | paste -sd';')"
 D key "検索情報" "{F1}" >/dev/null || e2e_fail "F1 in the search conditions"
 expect_page "F1 in the search conditions" search-conditions.html
 D click "検索情報" "キャンセル" >/dev/null || e2e_fail "cancelling the search"
