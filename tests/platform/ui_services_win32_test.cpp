@@ -182,9 +182,15 @@ TEST_F(ServicesWin32, FolderBrowseStartsAtTheFolderAndShowsTheSelectionInTheStat
         }
         if (!dialog) return;
         found = true;
-        Sleep(300);  // the dialog selects the starting folder as it opens
+        // The dialog selects the starting folder as it opens; the status
+        // line shows the handler's text for it once it has (a busy machine
+        // can take a while). Whatever it shows after 10 s is checked below.
+        const std::wstring wanted = W("status " + start);
         wchar_t text[512] = {};
-        GetDlgItemTextW(dialog, 0x3743, text, 512);  // the status line
+        for (int i = 0; i < 1000; ++i, Sleep(10)) {
+            GetDlgItemTextW(dialog, 0x3743, text, 512);  // the status line
+            if (text == wanted) break;
+        }
         statusShown = text;
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
