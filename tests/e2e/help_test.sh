@@ -9,9 +9,7 @@
 # (scripts/help-screenshots.sh copies them into the help).
 source "$(dirname "$0")/lib.sh"
 
-for exe in Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe; do
-  [ -f "$E2E_BUILD/$exe" ] || e2e_fail "missing $E2E_BUILD/$exe"
-done
+e2e_need Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe
 export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}
 
 # As on a Japanese Windows, the program sits in a folder with a Japanese name

@@ -100,6 +100,12 @@ e2e_keys_to() {
   xdotool mousemove --window "$id" 5 5 && sleep 0.3 && xdotool key "$@"
 }
 
+# e2e_need PROGRAM...: each program is built in $E2E_BUILD, or the test ends.
+e2e_need() {
+  local exe
+  for exe in "$@"; do [ -f "$E2E_BUILD/$exe" ] || e2e_fail "missing $E2E_BUILD/$exe"; done
+}
+
 # D ARGS...: the UI driver (tests/driver) with its output's CRs removed and
 # its complaints in driver.err.
 D() { timeout 60 "$WINE" "$E2E_BUILD/driver.exe" "$@" 2>>"$E2E_WORK/driver.err" | tr -d '\r'; }

@@ -7,9 +7,7 @@
 # Screenshots of the window and both dialogs go to artifacts/.
 source "$(dirname "$0")/lib.sh"
 
-for exe in Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe; do
-  [ -f "$E2E_BUILD/$exe" ] || e2e_fail "missing $E2E_BUILD/$exe"
-done
+e2e_need Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe
 command -v python3 >/dev/null || e2e_fail "python3 is needed to read the catalogue"
 export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}  # Wine decodes arguments with the Unix locale
 

@@ -18,9 +18,7 @@
 #    catalogue. Screenshots of the network page.
 source "$(dirname "$0")/lib.sh"
 
-for exe in Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe; do
-  [ -f "$E2E_BUILD/$exe" ] || e2e_fail "missing $E2E_BUILD/$exe"
-done
+e2e_need Zelkova.exe driver.exe recorder.exe kumoya-catalog.exe
 command -v ffmpeg >/dev/null || e2e_fail "ffmpeg is needed to make the clip"
 export LC_ALL=${KUMOYA_E2E_LOCALE:-C.UTF-8}
 
