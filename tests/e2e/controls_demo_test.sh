@@ -4,8 +4,8 @@
 # its top strip and reports the end of play; the screenshot shows the rest.
 source "$(dirname "$0")/lib.sh"
 
+e2e_need controls_demo.exe
 demo=$E2E_BUILD/controls_demo.exe
-[ -f "$demo" ] || e2e_fail "missing $demo"
 
 work=$(winepath -w "$E2E_WORK" 2>/dev/null)
 [ -n "$work" ] || e2e_fail "no Windows path for $E2E_WORK"

@@ -5,8 +5,8 @@
 # window of ordinary controls closed with Escape.
 source "$(dirname "$0")/lib.sh"
 
+e2e_need ui_demo.exe
 demo=$E2E_BUILD/ui_demo.exe
-[ -f "$demo" ] || e2e_fail "missing $demo"
 
 if e2e_have_xdotool; then
   # The menu opens at the pointer, so the pointer (and with it the
